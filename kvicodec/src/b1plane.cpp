@@ -1,0 +1,1 @@
+#include "b1plane.h"
