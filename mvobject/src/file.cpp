@@ -1,0 +1,87 @@
+#include <mvobject/mvobject.h>
+
+#include "file_internal.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// The one open file of the process (the format allows a single open object file).
+int g_file = -1;
+
+void replaceOpenFile(int fd) {
+    // A second open replaces the first; closing it keeps the descriptor from leaking.
+    if (g_file >= 0) ::close(g_file);
+    g_file = fd;
+}
+
+// Moves the whole count or reports failure; a regular file may still return it in pieces.
+template <typename Op>
+bool transferAll(Op op, uint32_t byteCount) {
+    uint32_t done = 0;
+    while (done < byteCount) {
+        const ssize_t n = op(done, byteCount - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<uint32_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+uint32_t cMVO_File::CreateOutFile(const char* fileName) {
+    if (!fileName) return MVO_ERR_OPEN;
+    ::unlink(fileName);
+    int fd = ::open(fileName, O_WRONLY | O_CLOEXEC);
+    if (fd < 0) fd = ::open(fileName, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) return MVO_ERR_OPEN;
+    replaceOpenFile(fd);
+    return MVO_OK;
+}
+
+uint32_t cMVO_File::CreateInFile(const char* fileName) {
+    if (!fileName) return MVO_ERR_OPEN;
+    const int fd = ::open(fileName, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return MVO_ERR_OPEN;
+    replaceOpenFile(fd);
+    return MVO_OK;
+}
+
+uint32_t cMVO_File::WriteData(const void* data, uint32_t byteCount) {
+    if (g_file < 0 || (!data && byteCount)) return MVO_ERR_WRITE;
+    const auto* bytes = static_cast<const char*>(data);
+    const bool ok = transferAll(
+        [bytes](uint32_t done, uint32_t left) { return ::write(g_file, bytes + done, left); }, byteCount);
+    return ok ? MVO_OK : MVO_ERR_WRITE;
+}
+
+uint32_t cMVO_File::ReadData(void* data, uint32_t byteCount) {
+    if (g_file < 0 || (!data && byteCount)) return MVO_ERR_READ;
+    auto* bytes = static_cast<char*>(data);
+    const bool ok = transferAll(
+        [bytes](uint32_t done, uint32_t left) { return ::read(g_file, bytes + done, left); }, byteCount);
+    return ok ? MVO_OK : MVO_ERR_READ;
+}
+
+uint32_t cMVO_File::CloseFile() {
+    if (g_file < 0) return MVO_ERR_NOT_OPEN;
+    ::close(g_file);
+    g_file = -1;
+    return MVO_OK;
+}
+
+namespace mvo_detail {
+
+uint64_t bytesLeft() {
+    struct stat info {};
+    if (g_file < 0 || ::fstat(g_file, &info) != 0 || !S_ISREG(info.st_mode)) return 0;
+    const off_t position = ::lseek(g_file, 0, SEEK_CUR);
+    if (position < 0 || position > info.st_size) return 0;
+    return static_cast<uint64_t>(info.st_size - position);
+}
+
+}  // namespace mvo_detail
