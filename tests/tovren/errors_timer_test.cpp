@@ -1,0 +1,87 @@
+#include <tovren/tovren.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <regex>
+#include <string>
+
+namespace {
+
+std::string message(uint32_t code) {
+    char buffer[56];
+    std::memset(buffer, 'z', sizeof buffer);
+    TOVREN_ERROR_GetStringByCode(code, buffer);
+    return buffer;
+}
+
+TEST(ErrorTexts, PrefixBySelectedGroup) {
+    EXPECT_EQ(message(0x00000000), "Major: No errors");
+    EXPECT_EQ(message(0x00000101), "Major: Memory allocation FAILED!");
+    EXPECT_EQ(message(0x10000003), "Direct3D: No match adaptor!");
+    EXPECT_EQ(message(0x10000104), "Direct3D: Sprite texture unlock failure!");
+    EXPECT_EQ(message(0x2000000A), "Control: Set game controller cooperative level failure!");
+    EXPECT_EQ(message(0x30000009), "Sound: Unknown format!");
+    EXPECT_EQ(message(0x40000002), "XML: Group not found");
+    EXPECT_EQ(message(0x50000002), "Texture: Create texture FAILED");
+    EXPECT_EQ(message(0x60000001), "3D object: Unknown format!");
+}
+
+TEST(ErrorTexts, CodesWithoutMessage) {
+    for (uint32_t code : {0x10000009u, 0x1000000Fu, 0x10000011u, 0x100000FFu, 0x00000007u,
+                          0x70000001u, 0xFFFFFFFFu, 0x2000000Eu}) {
+        EXPECT_EQ(message(code), "Unknown error!") << std::hex << code;
+    }
+}
+
+TEST(ErrorTexts, LongestMessageFitsTheDocumentedBuffer) {
+    // 55 characters plus the terminator; the test buffer is exactly 56 bytes.
+    EXPECT_EQ(message(0x2000000A).size(), 55u);
+}
+
+TEST(TextHelpers, Long2HexAndStrTime) {
+    char hex[9];
+    TOVREN_Long2Hex(0x1A2B, hex);
+    EXPECT_STREQ(hex, "00001A2B");
+    TOVREN_Long2Hex(0, hex);
+    EXPECT_STREQ(hex, "00000000");
+    TOVREN_Long2Hex(0xDEADBEEF, hex);
+    EXPECT_STREQ(hex, "DEADBEEF");
+    EXPECT_TRUE(std::regex_match(TOVREN_StrTime(), std::regex(R"([0-2]\d:[0-5]\d:[0-5]\d)")));
+}
+
+TEST(Version, ExportedVariable) { EXPECT_EQ(TOVREN_GetVersion, 38705u); }
+
+TEST(Timer, TriggersOncePerInterval) {
+    cTOVREN_Timer timer;
+    timer.Reset();
+    EXPECT_EQ(timer.startMark, timer.lastReading);
+    EXPECT_FALSE(timer.GetTimer(100));
+    timer.startMark -= 150;  // as if 150 ms had passed
+    EXPECT_TRUE(timer.GetTimer(100));
+    EXPECT_EQ(timer.startMark, timer.lastReading);
+    EXPECT_FALSE(timer.GetTimer(100));
+}
+
+TEST(Timer, ShiftIsSecondsSinceMarkAndKeepsIt) {
+    cTOVREN_Timer timer;
+    timer.Reset();
+    timer.startMark -= 2500;
+    const int32_t mark = timer.startMark;
+    const float shift = timer.GetTimerShift();
+    EXPECT_GE(shift, 2.5f);
+    EXPECT_LT(shift, 3.5f);
+    EXPECT_EQ(timer.startMark, mark);
+}
+
+TEST(Timer, SurvivesTickWrap) {
+    cTOVREN_Timer timer;
+    timer.Reset();
+    // A mark just "before" the wrap of the 32-bit tick count is still in the past.
+    timer.startMark = static_cast<int32_t>(static_cast<uint32_t>(timer.lastReading) - 200u);
+    EXPECT_TRUE(timer.GetTimer(100));
+    cTOVREN_Timer copy = timer;
+    EXPECT_EQ(copy.startMark, timer.startMark);
+}
+
+}  // namespace
