@@ -1,0 +1,57 @@
+// How the picture sits on the screen: zoom, pan and rotation, changed by keys.
+#pragma once
+
+#include <cstdint>
+
+namespace kviewer {
+
+// Virtual-key codes of the keys the viewer reacts to.
+enum VirtualKey : uint32_t {
+    kVkReturn = 0x0D,
+    kVkLeft = 0x25,
+    kVkUp = 0x26,
+    kVkRight = 0x27,
+    kVkDown = 0x28,
+    kVkMultiply = 0x6A,
+    kVkAdd = 0x6B,
+    kVkSubtract = 0x6D,
+    kVkDivide = 0x6F,
+};
+
+// Arguments of the sprite draw that shows the picture.
+struct SpritePlacement {
+    int32_t x = 0;
+    int32_t y = 0;
+    float scale = 1.0f;
+    float centreX = 0.0f;
+    float centreY = 0.0f;
+    float rotation = 0.0f;
+};
+
+class ViewState {
+public:
+    float zoom = 1.0f;
+    float rotation = 0.0f;  // radians
+    int32_t panX = 0;
+    int32_t panY = 0;
+
+    // Arrows pan, keypad multiply and divide rotate; true when the key was one of them.
+    bool keyDown(uint32_t virtualKey);
+    // Enter resets, keypad plus and minus zoom; true when the key was one of them.
+    bool keyUp(uint32_t virtualKey);
+
+    // Mouse wheel: one notch out or in, as keypad plus and minus.
+    void zoomIn() { zoom *= 1.25f; }
+    void zoomOut() { zoom *= 0.8f; }
+    // Left-button drag: moves the picture by whole screen pixels.
+    void panBy(int32_t dx, int32_t dy);
+
+    // Centred on the screen, then panned; halvings of sizes are integer divisions.
+    SpritePlacement place(uint32_t screenWidth, uint32_t screenHeight, uint32_t pictureWidth,
+                          uint32_t pictureHeight) const;
+
+private:
+    int32_t panStep(float direction) const;
+};
+
+}  // namespace kviewer
