@@ -1,0 +1,89 @@
+#include "internal.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+
+namespace {
+
+const char* statusText(uint32_t code) {
+    switch (code) {
+        case KDGL_OK: return "Allright!";
+        case KDGL_ERR_FILE_NAME: return "Wrong file name!";
+        case KDGL_ERR_FILE_OPEN: return "File not found or can't be open!";
+        case KDGL_ERR_FILE_READ: return "Read file error!";
+        case KDGL_ERR_FILE_WRITE: return "Write file error!";
+        case KDGL_ERR_FILE_CREATE: return "Create file failure!";
+        case KDGL_ERR_FILE_CLOSE: return "File is not exist or can't be closed";
+        case KDGL_ERR_FILE_SIZE: return "Wrong file size";
+        case KDGL_ERR_RESOLUTION: return "Impossible image resolution!";
+        case KDGL_ERR_COLOR_DEPTH: return "Unknown color depth!";
+        case KDGL_ERR_STRUCTURE: return "Incorrect file structure!";
+        case KDGL_ERR_COMPRESSION: return "Unknown compression or organization structure!";
+        case KDGL_ERR_UNSUPPORTED: return "Unsupported format!";
+        case KDGL_ERR_ALLOC: return "Memory allocation is failed!";
+        case KDGL_ERR_MEMORY_USE: return "Can't use allocated memory!";
+        case KDGL_ERR_NULL_POINTER: return "Null pointer!";
+        case KDGL_ERR_DIB: return "Can't create DIB!";
+        case KDGL_ERR_PIXEL: return "Get or put pixel failed!";
+        default: return "Unknown error code!";
+    }
+}
+
+}  // namespace
+
+void KDGL_ERR_GetErrorStr(uint32_t code, char* text) {
+    if (text) std::strcpy(text, statusText(code));
+}
+
+namespace kdgl {
+
+uint32_t allocImage(uint64_t bytes, uint8_t** out) {
+    *out = nullptr;
+    if (bytes == 0 || bytes > kMaxImageBytes) return KDGL_ERR_RESOLUTION;
+    *out = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(bytes)));
+    return *out ? KDGL_OK : KDGL_ERR_ALLOC;
+}
+
+}  // namespace kdgl
+
+uint32_t CKDGLFile::OpenR(const char* name) {
+    if (!name) return KDGL_ERR_FILE_OPEN;
+    const int fd = ::open(name, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return KDGL_ERR_FILE_OPEN;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return KDGL_ERR_FILE_OPEN;
+    }
+    if (info.st_size > INT32_MAX) {
+        ::close(fd);
+        return KDGL_ERR_FILE_SIZE;
+    }
+    handle = fd;
+    size = static_cast<int32_t>(info.st_size);
+    return KDGL_OK;
+}
+
+uint32_t CKDGLFile::ReadAll() {
+    if (handle < 0) return KDGL_ERR_FILE_READ;
+    // One spare byte so that an empty file still gets a buffer.
+    buffer = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(size) + 1));
+    if (!buffer) return KDGL_ERR_ALLOC;
+    size_t done = 0;
+    while (done < static_cast<size_t>(size)) {
+        const ssize_t got = ::read(handle, buffer + done, static_cast<size_t>(size) - done);
+        if (got <= 0) return KDGL_ERR_FILE_READ;
+        done += static_cast<size_t>(got);
+    }
+    return KDGL_OK;
+}
+
+uint32_t CKDGLFile::Close() {
+    if (handle < 0) return KDGL_ERR_FILE_CLOSE;
+    const int result = ::close(handle);
+    handle = -1;
+    return result == 0 ? KDGL_OK : KDGL_ERR_FILE_CLOSE;
+}

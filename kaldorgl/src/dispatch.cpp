@@ -1,0 +1,195 @@
+// Loading and saving by file-name ending or format index.
+#include "internal.h"
+
+#include <kaldorgl/kaldorgl.h>
+
+#include <cstring>
+
+using namespace kdgl;
+
+namespace {
+
+constexpr uint32_t kVersion = 290;
+constexpr uint32_t kFormatCount = 5;
+
+struct FormatRow {
+    const char* description;
+    const char* mask;
+    uint32_t capabilities;
+};
+
+constexpr FormatRow kFormats[kFormatCount] = {
+    {"Windows Bitmap Picture (BMP)", "*.bmp", 7},
+    {"(CEL)", "*.cel", 3},
+    {"JPEG (JPG)", "*.jpg", 1},
+    {"Z-Soft PaintBrush (PCX)", "*.pcx", 7},
+    {"Targa image (TGA)", "*.tga", 7},
+};
+
+// True when the name's last three characters are `ext` (lower case) in any letter case.
+bool endsWith(const char* name, const char* ext) {
+    const size_t length = std::strlen(name);
+    if (length < 3) return false;
+    for (size_t i = 0; i < 3; ++i) {
+        const char c = name[length - 3 + i];
+        if (c != ext[i] && c != ext[i] - ('a' - 'A')) return false;
+    }
+    return true;
+}
+
+int formatOfName(const char* name) {
+    static const char* const endings[kFormatCount] = {"bmp", "cel", "jpg", "pcx", "tga"};
+    for (uint32_t i = 0; i < kFormatCount; ++i)
+        if (endsWith(name, endings[i])) return static_cast<int>(i);
+    return -1;
+}
+
+void takePicture(KDGL_CANVAS& canvas, uint8_t* data, uint32_t width, uint32_t height,
+                 uint32_t type, const Rgb* palette) {
+    canvas.data = data;
+    canvas.width = width;
+    canvas.height = height;
+    canvas.type = type;
+    if (palette) std::memcpy(canvas.palette, palette, sizeof canvas.palette);
+}
+
+uint32_t pcxType(uint8_t planes) {
+    return planes == 1 ? KDGL_TYPE_8BIT : planes == 3 ? KDGL_TYPE_24BIT : KDGL_TYPE_32BIT;
+}
+
+// Decodes with the codec of `format`, from the file `name` or from the bytes, and fills
+// the canvas only on success.
+uint32_t decodeInto(KDGL_CANVAS& canvas, uint32_t format, const char* name, const uint8_t* bytes,
+                    uint32_t size) {
+    auto run = [&](auto& codec) { return name ? codec.LoadFromFile(name) : codec.LoadFromMemory(bytes, size); };
+    uint32_t status = KDGL_OK;
+    switch (format) {
+        case KDGL_FORMAT_BMP: {
+            CCodecBMP codec;
+            if ((status = run(codec)) == KDGL_OK) takePicture(canvas, codec.data, codec.width, codec.height, codec.type, codec.palette);
+            break;
+        }
+        case KDGL_FORMAT_CEL: {
+            CCodecCEL codec;
+            if ((status = run(codec)) != KDGL_OK) break;
+            Rgb palette[256];
+            std::memcpy(palette, codec.header.palette, sizeof palette);
+            takePicture(canvas, codec.data, codec.header.width, codec.header.height, KDGL_TYPE_8BIT, palette);
+            break;
+        }
+        case KDGL_FORMAT_JPEG: {
+            CCodecJPEG codec;
+            if ((status = run(codec)) != KDGL_OK) break;
+            flipRows(codec.data, codec.width, codec.height, 3);
+            takePicture(canvas, codec.data, codec.width, codec.height, KDGL_TYPE_24BIT, nullptr);
+            break;
+        }
+        case KDGL_FORMAT_PCX: {
+            CCodecPCX codec;
+            if ((status = run(codec)) != KDGL_OK) break;
+            const KDGL_PCX_HEADER& h = codec.header;
+            takePicture(canvas, codec.data, uint32_t(h.xmax) - h.xmin + 1, uint32_t(h.ymax) - h.ymin + 1,
+                        pcxType(h.planes), codec.palette);
+            break;
+        }
+        default: {
+            CCodecTGA codec;
+            if ((status = run(codec)) == KDGL_OK) takePicture(canvas, codec.data, codec.width, codec.height, codec.type, codec.palette);
+            break;
+        }
+    }
+    return status;
+}
+
+}  // namespace
+
+uint32_t CKaldorGL::LoadImageFromFile(const char* name) {
+    if (!name || std::strlen(name) < 5) return KDGL_ERR_FILE_NAME;
+    const int format = formatOfName(name);
+    if (format < 0) return KDGL_ERR_COMPRESSION;
+    return decodeInto(canvas, static_cast<uint32_t>(format), name, nullptr, 0);
+}
+
+uint32_t CKaldorGL::LoadImageFromMem(const uint8_t* bytes, uint32_t size, uint32_t index) {
+    if (!bytes) return KDGL_ERR_NULL_POINTER;
+    if (index == KDGL_FORMAT_JPEG) return KDGL_ERR_FILE_NAME;
+    if (index >= kFormatCount) return KDGL_ERR_UNSUPPORTED;
+    std::free(canvas.data);
+    canvas.data = nullptr;
+    return decodeInto(canvas, index, nullptr, bytes, size);
+}
+
+namespace {
+
+uint32_t convertCanvas(CKaldorGL& gl, uint32_t status, uint32_t targetType) {
+    if (status != KDGL_OK) return status;
+    KDGL_CANVAS& c = gl.canvas;
+    if (!c.data) return KDGL_ERR_MEMORY_USE;
+    if (c.type != targetType) {
+        status = gl.FX_ChangeColorDepth(c.width, c.height, c.type, targetType, c.palette);
+        if (status != KDGL_OK) return status;
+    }
+    c.type = targetType;
+    return KDGL_OK;
+}
+
+}  // namespace
+
+uint32_t CKaldorGL::LoadImageFromFileAs24(const char* name) {
+    return convertCanvas(*this, LoadImageFromFile(name), KDGL_TYPE_24BIT);
+}
+uint32_t CKaldorGL::LoadImageFromFileAs32(const char* name) {
+    return convertCanvas(*this, LoadImageFromFile(name), KDGL_TYPE_32BIT);
+}
+uint32_t CKaldorGL::LoadImageFromMemAs24(const uint8_t* bytes, uint32_t size, uint32_t index) {
+    if (!bytes) return KDGL_ERR_FILE_OPEN;
+    return convertCanvas(*this, LoadImageFromMem(bytes, size, index), KDGL_TYPE_24BIT);
+}
+uint32_t CKaldorGL::LoadImageFromMemAs32(const uint8_t* bytes, uint32_t size, uint32_t index) {
+    return convertCanvas(*this, LoadImageFromMem(bytes, size, index), KDGL_TYPE_32BIT);
+}
+
+uint32_t CKaldorGL::SaveImageToFileBPP(const char* name, const uint8_t* data, uint32_t width,
+                                       uint32_t height, uint32_t type) {
+    if (!name || std::strlen(name) <= 4) return KDGL_ERR_FILE_NAME;
+    if (!width || !height) return KDGL_ERR_RESOLUTION;
+    if (endsWith(name, "bmp")) {
+        if (!isRgbType(type)) return KDGL_ERR_COLOR_DEPTH;
+        return CCodecBMP().SaveToFile(name, data, width, height, type, type);
+    }
+    if (endsWith(name, "pcx")) {
+        if (!isRgbType(type)) return KDGL_ERR_COLOR_DEPTH;
+        return CCodecPCX().SaveToFile(name, data, width, height, type);
+    }
+    if (endsWith(name, "tga")) {
+        if (!isRgbType(type) && type != KDGL_TYPE_15BIT) return KDGL_ERR_COLOR_DEPTH;
+        return CCodecTGA().SaveToFile(name, data, width, height, type, type);
+    }
+    return KDGL_ERR_UNSUPPORTED;
+}
+
+uint32_t CKaldorGL::SaveImageToFileBPP(const char* name, uint32_t type) {
+    return SaveImageToFileBPP(name, canvas.data, canvas.width, canvas.height, type);
+}
+
+uint32_t CKaldorGL::SaveImageToFileBPP(const char* name, const KDGL_CANVAS* source, uint32_t type) {
+    if (!source) return KDGL_ERR_NULL_POINTER;
+    return SaveImageToFileBPP(name, source->data, source->width, source->height, type);
+}
+
+uint32_t CKaldorGL::SaveImageToFile(const char* name, uint32_t width, uint32_t height) {
+    if (!name || !*name) return KDGL_ERR_FILE_NAME;
+    if (!width || !height) return KDGL_ERR_RESOLUTION;
+    return KDGL_OK;
+}
+
+void CKaldorGL::GetSupportedExtention(uint32_t index, char* description, char* mask,
+                                      uint32_t* capabilities) {
+    if (capabilities) *capabilities = 0;
+    if (index >= kFormatCount) return;
+    if (description) std::strcpy(description, kFormats[index].description);
+    if (mask) std::strcpy(mask, kFormats[index].mask);
+    if (capabilities) *capabilities = kFormats[index].capabilities;
+}
+
+uint32_t CKaldorGL::GetVersion() { return kVersion; }

@@ -1,0 +1,136 @@
+// Single-pixel access, colour-depth conversion and device bitmaps.
+#include "internal.h"
+
+#include <kaldorgl/kaldorgl.h>
+
+#include <cstring>
+#include <vector>
+
+using namespace kdgl;
+
+namespace {
+
+struct Rgba {
+    uint8_t r, g, b, a;
+};
+
+bool readPixel(const uint8_t* p, uint32_t type, const Rgb* palette, Rgba& out) {
+    switch (type) {
+        case KDGL_TYPE_8BIT:
+            if (!palette) return false;
+            out = Rgba{palette[p[0]].r, palette[p[0]].g, palette[p[0]].b, 255};
+            return true;
+        case KDGL_TYPE_15BIT:
+            out = Rgba{uint8_t((p[0] & 0x7C) << 1), uint8_t(((p[0] & 3) << 6) | ((p[1] & 0xE0) >> 2)),
+                       uint8_t((p[1] & 0x1F) << 3), 255};
+            return true;
+        case KDGL_TYPE_24BIT: out = Rgba{p[0], p[1], p[2], 255}; return true;
+        case KDGL_TYPE_32BIT: out = Rgba{p[0], p[1], p[2], p[3]}; return true;
+        default: return false;
+    }
+}
+
+bool writePixel(uint8_t* p, uint32_t type, const Rgba& v) {
+    switch (type) {
+        case KDGL_TYPE_15BIT:
+            p[0] = static_cast<uint8_t>(((v.r >> 3) << 2) | (v.g >> 6));
+            p[1] = static_cast<uint8_t>((((v.g >> 3) & 7) << 5) | (v.b >> 3));
+            return true;
+        case KDGL_TYPE_24BIT:
+            p[0] = v.r;
+            p[1] = v.g;
+            p[2] = v.b;
+            return true;
+        case KDGL_TYPE_32BIT:
+            p[0] = v.r;
+            p[1] = v.g;
+            p[2] = v.b;
+            p[3] = v.a;
+            return true;
+        default: return false;
+    }
+}
+
+bool inside(const uint8_t* data, uint32_t x, uint32_t y, uint32_t width, uint32_t height) {
+    return data && width && height && x < width && y < height;
+}
+
+uint32_t depthBits(uint32_t type) {
+    switch (type) {
+        case KDGL_TYPE_4BIT: return 4;
+        case KDGL_TYPE_8BIT: return 8;
+        case KDGL_TYPE_15BIT: return 16;
+        case KDGL_TYPE_24BIT: return 24;
+        case KDGL_TYPE_32BIT: return 32;
+        default: return 0;
+    }
+}
+
+HBITMAP lastBitmap = nullptr;
+
+}  // namespace
+
+bool CKaldorGL::CanvasGetPixel(const uint8_t* data, uint32_t x, uint32_t y, uint32_t width,
+                               uint32_t height, uint8_t* r, uint8_t* g, uint8_t* b, uint8_t* a,
+                               uint32_t type, const Rgb* palette) {
+    const uint32_t bpp = bytesPerPixel(type);
+    if (!inside(data, x, y, width, height) || !bpp || !r || !g || !b || !a) return false;
+    Rgba v;
+    if (!readPixel(data + (uint64_t(y) * width + x) * bpp, type, palette, v)) return false;
+    *r = v.r;
+    *g = v.g;
+    *b = v.b;
+    *a = v.a;
+    return true;
+}
+
+bool CKaldorGL::CanvasSetPixel(uint8_t* data, uint32_t x, uint32_t y, uint32_t width,
+                               uint32_t height, uint8_t r, uint8_t g, uint8_t b, uint8_t a,
+                               uint32_t type) {
+    const uint32_t bpp = bytesPerPixel(type);
+    if (!inside(data, x, y, width, height) || !bpp) return false;
+    return writePixel(data + (uint64_t(y) * width + x) * bpp, type, Rgba{r, g, b, a});
+}
+
+uint32_t CKaldorGL::FX_ChangeColorDepth(uint32_t width, uint32_t height, uint32_t sourceType,
+                                        uint32_t targetType, const Rgb* palette) {
+    const uint32_t srcBpp = bytesPerPixel(sourceType);
+    const uint32_t dstBits = depthBits(targetType);
+    if (!canvas.data) return KDGL_ERR_NULL_POINTER;
+    if (!width || !height) return KDGL_OK;
+    // A type without a pixel reader or writer fails on the first pixel.
+    if (!srcBpp || !dstBits) return KDGL_ERR_PIXEL;
+    uint8_t* converted = nullptr;
+    if (allocImage(uint64_t(width) * height * dstBits / 8, &converted) != KDGL_OK) return KDGL_ERR_ALLOC;
+    const uint32_t dstBpp = bytesPerPixel(targetType);
+    const uint64_t count = uint64_t(width) * height;
+    Rgba v{};
+    for (uint64_t i = 0; i < count; ++i) {
+        if (!readPixel(canvas.data + i * srcBpp, sourceType, palette, v) ||
+            !writePixel(converted + i * dstBpp, targetType, v)) {
+            std::free(converted);
+            return KDGL_ERR_PIXEL;
+        }
+    }
+    std::free(canvas.data);
+    canvas.data = converted;
+    return KDGL_OK;
+}
+
+HBITMAP CKaldorGL::CreateBitmap(uint8_t* data, void*, uint32_t width, uint32_t height,
+                                uint32_t type, bool swapRedBlue) {
+    if (!data || !width || !height || (type != KDGL_TYPE_8BIT && !isRgbType(type))) return nullptr;
+    if (width > INT32_MAX || height > INT32_MAX) return nullptr;
+    const uint32_t bpp = bytesPerPixel(type);
+    if (swapRedBlue && type != KDGL_TYPE_8BIT)
+        for (uint64_t i = 0, end = pixelBytes(width, height, bpp); i < end; i += bpp) std::swap(data[i], data[i + 2]);
+    // Device bitmap rows are top first and padded to an even number of bytes.
+    const uint64_t rowBytes = uint64_t(width) * bpp;
+    const uint64_t stride = (rowBytes + 1) / 2 * 2;
+    if (stride * height > kMaxImageBytes) return nullptr;
+    std::vector<uint8_t> padded(stride * height, 0);
+    for (uint32_t y = 0; y < height; ++y) std::memcpy(&padded[y * stride], data + y * rowBytes, rowBytes);
+    HBITMAP bitmap = ::CreateBitmap(static_cast<int>(width), static_cast<int>(height), 1, bpp * 8, padded.data());
+    lastBitmap = bitmap;
+    return bitmap;
+}

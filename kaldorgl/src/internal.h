@@ -1,0 +1,96 @@
+// Helpers shared by the codecs and effects; not installed.
+#pragma once
+
+#include <kaldorgl/kdgl_core.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+namespace kdgl {
+
+// Largest pixel buffer the library allocates; beyond it a resolution is refused with 257.
+constexpr uint64_t kMaxImageBytes = uint64_t(1) << 30;
+
+inline uint16_t rd16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+inline uint32_t rd32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+inline void wr16(uint8_t* p, uint32_t v) {
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+}
+inline void wr32(uint8_t* p, uint32_t v) {
+    wr16(p, v);
+    wr16(p + 2, v >> 16);
+}
+
+// Bytes a pixel of an unpacked colour type takes; 0 for packed or unknown types.
+inline uint32_t bytesPerPixel(uint32_t type) {
+    switch (type) {
+        case KDGL_TYPE_8BIT: return 1;
+        case KDGL_TYPE_15BIT:
+        case KDGL_TYPE_16BIT: return 2;
+        case KDGL_TYPE_24BIT: return 3;
+        case KDGL_TYPE_32BIT: return 4;
+        default: return 0;
+    }
+}
+
+inline bool isRgbType(uint32_t type) { return type == KDGL_TYPE_24BIT || type == KDGL_TYPE_32BIT; }
+
+inline uint64_t pixelBytes(uint32_t width, uint32_t height, uint32_t bpp) {
+    return uint64_t(width) * height * bpp;
+}
+
+// Allocates `bytes` (computed in 64 bits by the caller): 257 when no buffer that large is
+// ever made, 513 when the allocator refuses.
+uint32_t allocImage(uint64_t bytes, uint8_t** out);
+
+// Reads the whole file and passes it to `decode(bytes, size)`; the buffer is released after.
+template <typename Decode>
+uint32_t loadWholeFile(const char* name, Decode decode) {
+    CKDGLFile file;
+    uint32_t status = file.OpenR(name);
+    if (status != KDGL_OK) return status;
+    status = file.ReadAll();
+    file.Close();
+    if (status == KDGL_OK) status = decode(file.buffer, static_cast<uint32_t>(file.size));
+    std::free(file.buffer);
+    return status;
+}
+
+// A binary output file closed on every path.
+class OutFile {
+public:
+    explicit OutFile(const char* name) : file_(name ? std::fopen(name, "wb") : nullptr) {}
+    ~OutFile() { close(); }
+    OutFile(const OutFile&) = delete;
+    OutFile& operator=(const OutFile&) = delete;
+
+    bool isOpen() const { return file_ != nullptr; }
+    bool write(const void* bytes, size_t count) {
+        return count == 0 || std::fwrite(bytes, 1, count, file_) == count;
+    }
+    // False when buffered bytes could not be written out.
+    bool close() {
+        if (!file_) return true;
+        const bool ok = std::fclose(file_) == 0;
+        file_ = nullptr;
+        return ok;
+    }
+
+private:
+    std::FILE* file_;
+};
+
+}  // namespace kdgl
+
+namespace kdgl {
+
+// Row and column reversal of an unpadded buffer of `bpp`-byte pixels.
+void flipRows(uint8_t* data, uint32_t width, uint32_t height, uint32_t bpp);
+void flipColumns(uint8_t* data, uint32_t width, uint32_t height, uint32_t bpp);
+
+}  // namespace kdgl

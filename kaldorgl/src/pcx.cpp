@@ -1,0 +1,238 @@
+// Run-length PCX, version 5.
+#include "internal.h"
+
+#include <kaldorgl/kdgl_codecs.h>
+
+#include <cstring>
+#include <vector>
+
+using namespace kdgl;
+
+namespace {
+
+constexpr uint32_t kHeaderSize = 128;
+constexpr uint32_t kPaletteTail = 769;  // marker 12 and 256 R, G, B entries
+constexpr uint8_t kPaletteMarker = 12;
+constexpr uint32_t kMaxRun = 63;
+
+KDGL_PCX_HEADER readHeader(const uint8_t* b) {
+    KDGL_PCX_HEADER h;
+    h.manufacturer = b[0];
+    h.version = b[1];
+    h.encoding = b[2];
+    h.bitsPerPixel = b[3];
+    h.xmin = rd16(b + 4);
+    h.ymin = rd16(b + 6);
+    h.xmax = rd16(b + 8);
+    h.ymax = rd16(b + 10);
+    h.hres = rd16(b + 12);
+    h.vres = rd16(b + 14);
+    std::memcpy(h.palette16, b + 16, sizeof h.palette16);
+    h.reserved = b[64];
+    h.planes = b[65];
+    h.bytesPerLine = rd16(b + 66);
+    h.paletteInfo = rd16(b + 68);
+    std::memcpy(h.filler, b + 70, sizeof h.filler);
+    return h;
+}
+
+void writeHeader(const KDGL_PCX_HEADER& h, uint8_t* b) {
+    std::memset(b, 0, kHeaderSize);
+    b[0] = h.manufacturer;
+    b[1] = h.version;
+    b[2] = h.encoding;
+    b[3] = h.bitsPerPixel;
+    wr16(b + 4, h.xmin);
+    wr16(b + 6, h.ymin);
+    wr16(b + 8, h.xmax);
+    wr16(b + 10, h.ymax);
+    wr16(b + 12, h.hres);
+    wr16(b + 14, h.vres);
+    b[65] = h.planes;
+    wr16(b + 66, h.bytesPerLine);
+    wr16(b + 68, h.paletteInfo);
+}
+
+uint32_t checkHeader(const KDGL_PCX_HEADER& h, uint32_t& width, uint32_t& height) {
+    if (h.manufacturer != 10 || h.version != 5 || h.encoding != 1) return KDGL_ERR_UNSUPPORTED;
+    if (h.planes != 1 && h.planes != 3 && h.planes != 4) return KDGL_ERR_COMPRESSION;
+    const uint8_t bits = h.bitsPerPixel;
+    const bool bitsOk = h.planes == 1 ? (bits == 1 || bits == 2 || bits == 8) : (bits == 1 || bits == 8);
+    if (!bitsOk) return KDGL_ERR_STRUCTURE;
+    if (h.xmax < h.xmin || h.ymax < h.ymin) return KDGL_ERR_RESOLUTION;
+    width = uint32_t(h.xmax) - h.xmin + 1;
+    height = uint32_t(h.ymax) - h.ymin + 1;
+    if (uint64_t(h.bytesPerLine) * 8 < uint64_t(width) * bits) return KDGL_ERR_STRUCTURE;
+    return KDGL_OK;
+}
+
+// Decodes one scan line; false when the data ends first. Run bytes beyond the line are
+// dropped, so every row starts with a fresh packet.
+bool decodeLine(const uint8_t* bytes, uint32_t size, uint64_t& pos, uint8_t* line, uint32_t length) {
+    uint32_t filled = 0;
+    while (filled < length) {
+        if (pos >= size) return false;
+        const uint8_t packet = bytes[pos++];
+        if (packet <= 192) {
+            line[filled++] = packet;
+            continue;
+        }
+        if (pos >= size) return false;
+        const uint8_t value = bytes[pos++];
+        uint32_t count = packet & 0x3F;
+        if (count > length - filled) count = length - filled;
+        std::memset(line + filled, value, count);
+        filled += count;
+    }
+    return true;
+}
+
+inline uint32_t bitAt(const uint8_t* plane, uint32_t x, uint32_t bits) {
+    const uint32_t perByte = 8 / bits;
+    const uint32_t shift = 8 - bits * (1 + x % perByte);
+    return (plane[x / perByte] >> shift) & ((1u << bits) - 1);
+}
+
+// Places one decoded scan line as the row's pixels (indices, or R, G, B(, A)).
+void storeRow(const KDGL_PCX_HEADER& h, const uint8_t* line, uint8_t* row, uint32_t width) {
+    const uint32_t planes = h.planes;
+    const uint32_t bpl = h.bytesPerLine;
+    if (h.bitsPerPixel == 8) {
+        for (uint32_t p = 0; p < planes; ++p)
+            for (uint32_t x = 0; x < width; ++x) row[x * planes + p] = line[p * bpl + x];
+        return;
+    }
+    if (planes == 1) {
+        for (uint32_t x = 0; x < width; ++x) row[x] = static_cast<uint8_t>(bitAt(line, x, h.bitsPerPixel));
+        return;
+    }
+    // One bit a plane: the planes' bits form an index into the 16-colour header palette.
+    for (uint32_t x = 0; x < width; ++x) {
+        uint32_t index = 0;
+        for (uint32_t p = 0; p < planes; ++p) index |= bitAt(line + p * bpl, x, 1) << p;
+        const uint8_t* colour = h.palette16 + index * 3;
+        uint8_t* out = row + x * planes;
+        out[0] = colour[0];
+        out[1] = colour[1];
+        out[2] = colour[2];
+        if (planes == 4) out[3] = 255;
+    }
+}
+
+void setSmallPalette(const KDGL_PCX_HEADER& h, Rgb* palette) {
+    std::memset(palette, 0, sizeof(Rgb) * 256);
+    if (h.bitsPerPixel == 1 && h.planes == 1) {
+        palette[1] = Rgb{255, 255, 255};
+        return;
+    }
+    for (uint32_t i = 0; i < 16; ++i)
+        palette[i] = Rgb{h.palette16[i * 3], h.palette16[i * 3 + 1], h.palette16[i * 3 + 2]};
+}
+
+uint32_t readTailPalette(const uint8_t* bytes, uint32_t size, uint64_t pos, Rgb* palette) {
+    if (pos + kPaletteTail > size) return KDGL_ERR_FILE_SIZE;
+    if (bytes[pos] != kPaletteMarker) return KDGL_ERR_STRUCTURE;
+    for (uint32_t i = 0; i < 256; ++i) {
+        const uint8_t* entry = bytes + pos + 1 + i * 3;
+        palette[i] = Rgb{entry[0], entry[1], entry[2]};
+    }
+    return KDGL_OK;
+}
+
+// Encodes one plane row: runs of up to 63 equal bytes; single bytes below 192 stay bare.
+void encodePlaneRow(const uint8_t* src, uint32_t step, uint32_t width, std::vector<uint8_t>& out) {
+    out.clear();
+    for (uint32_t x = 0; x < width;) {
+        const uint8_t value = src[uint64_t(x) * step];
+        uint32_t run = 1;
+        while (x + run < width && run < kMaxRun && src[uint64_t(x + run) * step] == value) ++run;
+        if (run == 1 && value < 192) {
+            out.push_back(value);
+        } else {
+            out.push_back(static_cast<uint8_t>(192 + run));
+            out.push_back(value);
+        }
+        x += run;
+    }
+}
+
+}  // namespace
+
+uint32_t CCodecPCX::LoadFromMemory(const uint8_t* bytes, uint32_t size) {
+    if (!bytes) return KDGL_ERR_NULL_POINTER;
+    if (size < kHeaderSize) return KDGL_ERR_FILE_SIZE;
+    header = readHeader(bytes);
+    uint32_t w = 0;
+    uint32_t h = 0;
+    uint32_t status = checkHeader(header, w, h);
+    if (status != KDGL_OK) return status;
+    const uint32_t lineLength = uint32_t(header.bytesPerLine) * header.planes;
+    // Every line needs at least one byte per 63 decoded ones: refuse impossible sizes
+    // before allocating for them.
+    const uint64_t minLineBytes = (lineLength + kMaxRun - 1) / kMaxRun;
+    if (uint64_t(h) * minLineBytes > size - kHeaderSize) return KDGL_ERR_FILE_SIZE;
+    uint8_t* pixels = nullptr;
+    status = allocImage(pixelBytes(w, h, header.planes), &pixels);
+    if (status != KDGL_OK) return status;
+    std::vector<uint8_t> line(lineLength);
+    uint64_t pos = kHeaderSize;
+    const uint64_t rowBytes = uint64_t(w) * header.planes;
+    for (uint32_t y = 0; y < h; ++y) {
+        if (!decodeLine(bytes, size, pos, line.data(), lineLength)) {
+            std::free(pixels);
+            return KDGL_ERR_FILE_SIZE;
+        }
+        storeRow(header, line.data(), pixels + y * rowBytes, w);
+    }
+    Rgb newPalette[256];
+    setSmallPalette(header, newPalette);
+    if (header.planes == 1 && header.bitsPerPixel == 8) {
+        status = readTailPalette(bytes, size, pos, newPalette);
+        if (status != KDGL_OK) {
+            std::free(pixels);
+            return status;
+        }
+    }
+    std::memcpy(palette, newPalette, sizeof newPalette);
+    data = pixels;
+    return KDGL_OK;
+}
+
+uint32_t CCodecPCX::LoadFromFile(const char* name) {
+    return loadWholeFile(name, [this](const uint8_t* b, uint32_t s) { return LoadFromMemory(b, s); });
+}
+
+uint32_t CCodecPCX::SaveToFile(const char* name, const uint8_t* pixels, uint32_t w, uint32_t h,
+                               uint32_t type) {
+    if (!isRgbType(type)) return KDGL_ERR_UNSUPPORTED;
+    if (w == 0 || h == 0 || w > 65535 || h > 65536) return KDGL_ERR_RESOLUTION;
+    if (!pixels) return KDGL_ERR_NULL_POINTER;
+    const uint32_t planes = bytesPerPixel(type);
+    KDGL_PCX_HEADER out = {};
+    out.manufacturer = 10;
+    out.version = 5;
+    out.encoding = 1;
+    out.bitsPerPixel = 8;
+    out.xmax = static_cast<uint16_t>(w - 1);
+    out.ymax = static_cast<uint16_t>(h - 1);
+    out.hres = 72;
+    out.vres = 72;
+    out.planes = static_cast<uint8_t>(planes);
+    out.bytesPerLine = static_cast<uint16_t>(w);
+    out.paletteInfo = 1;
+    OutFile file(name);
+    if (!file.isOpen()) return KDGL_ERR_FILE_CREATE;
+    uint8_t bytes[kHeaderSize];
+    writeHeader(out, bytes);
+    if (!file.write(bytes, sizeof bytes)) return KDGL_ERR_FILE_WRITE;
+    std::vector<uint8_t> packets;
+    packets.reserve(uint64_t(w) * 2);
+    for (uint32_t y = 0; y < h; ++y) {
+        const uint8_t* row = pixels + uint64_t(y) * w * planes;
+        for (uint32_t p = 0; p < planes; ++p) {
+            encodePlaneRow(row + p, planes, w, packets);
+            if (!file.write(packets.data(), packets.size())) return KDGL_ERR_FILE_WRITE;
+        }
+    }
+    return file.close() ? KDGL_OK : KDGL_ERR_FILE_WRITE;
+}
