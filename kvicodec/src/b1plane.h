@@ -1,1 +1,27 @@
+// The B1 plane codec: a level-shifted Haar transform over 1 or 5 levels, a per-level
+// quantiser driven by quality, and an adaptive order-0 arithmetic coder with 16-bit
+// registers. Encoder and decoder share this code so they cannot drift apart; the streams
+// must stay byte-identical to every other implementation of the format.
 #pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace kvi::b1 {
+
+enum Status : int { Ok = 0, BadArguments = -1, NoMemory = -2 };
+
+// Codes a width x height plane of samples (row by row) into stream, replacing its contents.
+// The stream grows as far as it needs: noisy planes at high quality can be longer than the
+// plane itself. Fails with BadArguments for an empty or 1-pixel plane or quality above 100.
+Status encodePlane(const uint8_t* samples, uint32_t width, uint32_t height, uint32_t quality,
+                   std::vector<uint8_t>& stream) noexcept;
+
+// Decodes length stream bytes into width x height samples. Never reads past length (missing
+// bits read as 0); a damaged stream decodes to something without failing. Fails with
+// BadArguments for a plane of 1 pixel or less.
+Status decodePlane(const uint8_t* stream, size_t length, uint32_t width, uint32_t height,
+                   uint32_t quality, uint8_t* samples) noexcept;
+
+}  // namespace kvi::b1
