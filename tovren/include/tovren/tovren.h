@@ -2,3 +2,6 @@
 #pragma once
 
 #include <tovren/debug.h>
+#include <tovren/font_ttf.h>
+#include <tovren/graphix.h>
+#include <tovren/sprite.h>
