@@ -1,0 +1,87 @@
+// mvoconvert model.obj model.mvo    writes an MVO file from a Wavefront OBJ file
+// mvoconvert --dump model.mvo       prints an MVO file's counts and arrays as text
+#include "obj_import.h"
+
+#include <mvobject/mvobject.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+
+namespace {
+
+int usage() {
+    std::fprintf(stderr,
+                 "usage: mvoconvert MODEL.obj MODEL.mvo   convert a Wavefront OBJ model\n"
+                 "       mvoconvert --dump MODEL.mvo      print an MVO model as text\n");
+    return 2;
+}
+
+void printFloats(const char* keyword, const float* values, uint32_t rows, int columns) {
+    for (uint32_t row = 0; row < rows; ++row) {
+        std::printf("%s", keyword);
+        for (int c = 0; c < columns; ++c) std::printf(" %.9g", double(values[size_t(row) * size_t(columns) + size_t(c)]));
+        std::printf("\n");
+    }
+}
+
+void printTriangles(const char* keyword, const uint32_t* indices, uint32_t rows) {
+    for (uint32_t row = 0; row < rows; ++row) {
+        const uint32_t* t = indices + size_t(row) * 3;
+        std::printf("%s %u %u %u\n", keyword, t[0], t[1], t[2]);
+    }
+}
+
+int dump(const char* path) {
+    cMVO mvo;
+    MVOBJECT object{};
+    const uint32_t status = mvo.LoadObject(path, &object);
+    if (status != MVO_OK) {
+        std::fprintf(stderr, "mvoconvert: cannot load %s (code 0x%08X)\n", path, status);
+        MVO_FreeObject(&object);
+        return 1;
+    }
+    std::printf("VertexCount %u\nFaceCount %u\nTexCoordCount %u\n", object.VertexCount, object.FaceCount,
+                object.TexCoordCount);
+    printFloats("v", object.Vertices, object.VertexCount, 3);
+    printFloats("vn", object.Normals, object.VertexCount, 3);
+    printTriangles("f", object.Faces, object.FaceCount);
+    if (object.TexCoordCount) {
+        printFloats("vt", object.TexCoords, object.TexCoordCount, 2);
+        printTriangles("ft", object.TexFaces, object.FaceCount);
+    }
+    MVO_FreeObject(&object);
+    return 0;
+}
+
+int convert(const char* objPath, const char* mvoPath) {
+    std::ifstream in(objPath);
+    if (!in) {
+        std::fprintf(stderr, "mvoconvert: cannot open %s\n", objPath);
+        return 1;
+    }
+    mvoconvert::Mesh mesh;
+    std::string error;
+    if (!mvoconvert::importObj(in, mesh, error)) {
+        std::fprintf(stderr, "mvoconvert: %s: %s\n", objPath, error.c_str());
+        return 1;
+    }
+    cMVO mvo;
+    const MVOBJECT object = mesh.record();
+    const uint32_t status = mvo.SaveSingleObject(mvoPath, object);
+    if (status != MVO_OK) {
+        std::fprintf(stderr, "mvoconvert: cannot write %s (code 0x%08X)\n", mvoPath, status);
+        return 1;
+    }
+    std::printf("%s: %u vertices, %u triangles, %u texture coordinates\n", mvoPath, object.VertexCount,
+                object.FaceCount, object.TexCoordCount);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], "--dump") == 0) return dump(argv[2]);
+    if (argc == 3 && argv[1][0] != '-') return convert(argv[1], argv[2]);
+    return usage();
+}
