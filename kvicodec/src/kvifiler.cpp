@@ -1,5 +1,18 @@
 #include <kvicodec/kvidecoder.h>
 
-uint32_t CKVIFILER::OpenFile(const char*) { return 0; }
-uint32_t CKVIFILER::ReadFile(void*, uint32_t) { return 0; }
-uint32_t CKVIFILER::CloseFile() { return 0; }
+uint32_t CKVIFILER::OpenFile(const char* path) {
+    file = path ? std::fopen(path, "rb") : nullptr;
+    return file ? KVI_OK : KVI_ERR_OPEN;
+}
+
+uint32_t CKVIFILER::ReadFile(void* buffer, uint32_t length) {
+    if (!file) return KVI_ERR_NO_FILE;
+    if (length > 0 && buffer) (void)std::fread(buffer, 1, length, file);
+    return KVI_OK;
+}
+
+uint32_t CKVIFILER::CloseFile() {
+    if (file) std::fclose(file);
+    file = nullptr;
+    return KVI_OK;
+}
