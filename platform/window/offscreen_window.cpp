@@ -45,10 +45,4 @@ void OffscreenWindow::present(const uint8_t* pixels, int32_t width, int32_t heig
     }
 }
 
-HWND createOffscreenWindow(int32_t width, int32_t height) { return new OffscreenWindow(width, height); }
-
-bool pumpEvents(HWND window) { return window ? window->pumpEvents() : false; }
-
-void destroyWindow(HWND window) { delete window; }
-
 }  // namespace platform

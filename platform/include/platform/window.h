@@ -23,7 +23,12 @@ struct InputState {
 
 class Window {
 public:
-    virtual ~Window() = default;
+    // Windows register themselves so that a device without a display can offer a mode of
+    // the newest window's size.
+    Window();
+    virtual ~Window();
+    Window(const Window&) = delete;
+    Window& operator=(const Window&) = delete;
 
     // Client-area size in pixels.
     virtual int32_t clientWidth() const = 0;
@@ -90,6 +95,9 @@ private:
     std::vector<uint32_t> frame_;
     uint32_t presentCount_ = 0;
 };
+
+// The newest window still alive, or null.
+Window* newestWindow();
 
 // Sizes are clamped to 1..16384. Never returns null.
 HWND createOffscreenWindow(int32_t width, int32_t height);

@@ -1,0 +1,93 @@
+#include "device.h"
+
+#include <platform/d3dx8.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+namespace {
+
+UINT defaultSize(UINT size) { return size == 0 || size == D3DX_DEFAULT ? 256 : size; }
+
+void put16(uint8_t* p, uint32_t value) {
+    p[0] = static_cast<uint8_t>(value);
+    p[1] = static_cast<uint8_t>(value >> 8);
+}
+
+void put32(uint8_t* p, uint32_t value) {
+    put16(p, value);
+    put16(p + 2, value >> 16);
+}
+
+struct FileCloser {
+    void operator()(FILE* file) const { std::fclose(file); }
+};
+
+// BITMAPFILEHEADER and BITMAPINFOHEADER of a bottom-up BI_RGB bitmap at 72 dpi.
+std::vector<uint8_t> bmpHeaders(uint32_t width, uint32_t height, uint32_t bitsPerPixel, uint32_t imageSize) {
+    std::vector<uint8_t> h(54, 0);
+    h[0] = 'B';
+    h[1] = 'M';
+    put32(&h[2], 54 + imageSize);
+    put32(&h[10], 54);
+    put32(&h[14], 40);
+    put32(&h[18], width);
+    put32(&h[22], height);
+    put16(&h[26], 1);
+    put16(&h[28], bitsPerPixel);
+    put32(&h[34], imageSize);
+    put32(&h[38], 2835);
+    put32(&h[42], 2835);
+    return h;
+}
+
+}  // namespace
+
+HRESULT D3DXCreateTexture(IDirect3DDevice8* device, UINT width, UINT height, UINT mipLevels, DWORD usage,
+                          D3DFORMAT format, D3DPOOL pool, IDirect3DTexture8** texture) {
+    if (!device || !texture) return D3DERR_INVALIDCALL;
+    *texture = nullptr;
+    if (mipLevels == D3DX_DEFAULT) mipLevels = 0;
+    if (format != D3DFMT_A8R8G8B8 && format != D3DFMT_X8R8G8B8)
+        format = format == D3DFMT_R8G8B8 || format == D3DFMT_R5G6B5 || format == D3DFMT_X1R5G5B5 ? D3DFMT_X8R8G8B8
+                                                                                                  : D3DFMT_A8R8G8B8;
+    return device->CreateTexture(defaultSize(width), defaultSize(height), mipLevels, usage, format, pool, texture);
+}
+
+HRESULT D3DXSaveSurfaceToFileA(LPCSTR fileName, D3DXIMAGE_FILEFORMAT format, IDirect3DSurface8* surface,
+                               const PALETTEENTRY*, const RECT* sourceRect) {
+    using namespace platform::d3d8;
+    Surface* own = surface ? asSurface(surface) : nullptr;
+    if (!fileName || !own || (format != D3DXIFF_BMP && format != D3DXIFF_DIB)) return D3DERR_INVALIDCALL;
+    SurfaceData& data = own->data();
+    if (!isColorFormat(data.desc.Format)) return D3DERR_INVALIDCALL;
+    RECT area{0, 0, static_cast<LONG>(data.desc.Width), static_cast<LONG>(data.desc.Height)};
+    if (sourceRect) {
+        if (sourceRect->left < 0 || sourceRect->top < 0 || sourceRect->right > area.right ||
+            sourceRect->bottom > area.bottom || sourceRect->left >= sourceRect->right ||
+            sourceRect->top >= sourceRect->bottom)
+            return D3DERR_INVALIDCALL;
+        area = *sourceRect;
+    }
+    const uint32_t width = area.right - area.left, height = area.bottom - area.top;
+    const uint32_t bytesPerPixel = data.desc.Format == D3DFMT_A8R8G8B8 ? 4 : 3;
+    const uint32_t stride = (width * bytesPerPixel + 3) & ~3u;
+    const std::vector<uint8_t> header = bmpHeaders(width, height, bytesPerPixel * 8, stride * height);
+
+    std::unique_ptr<FILE, FileCloser> file(std::fopen(fileName, "wb"));
+    if (!file) return D3DERR_INVALIDCALL;
+    bool ok = std::fwrite(header.data(), 1, header.size(), file.get()) == header.size();
+    std::vector<uint8_t> line(stride, 0);
+    for (uint32_t row = 0; ok && row < height; ++row) {
+        const uint32_t* src = data.row(area.bottom - 1 - static_cast<LONG>(row)) + area.left;
+        for (uint32_t x = 0; x < width; ++x)
+            for (uint32_t c = 0; c < bytesPerPixel; ++c)
+                line[x * bytesPerPixel + c] = static_cast<uint8_t>(src[x] >> (8 * c));
+        ok = std::fwrite(line.data(), 1, stride, file.get()) == stride;
+    }
+    ok = std::fclose(file.release()) == 0 && ok;
+    if (!ok) std::remove(fileName);
+    return ok ? D3D_OK : D3DERR_INVALIDCALL;
+}
