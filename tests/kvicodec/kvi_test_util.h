@@ -56,7 +56,11 @@ uint32_t decodeFile(const Bytes& file, Decoder& out);
 
 // A file built by hand: signature, then whatever records the test appends.
 struct FileBuilder {
-    Bytes bytes{'k', 'v', 'I', 16};
+    Bytes bytes;
+    FileBuilder() {
+        const char signature[] = "kvI\x10";
+        bytes.assign(signature, signature + 4);
+    }
     FileBuilder& u8(uint8_t v) { bytes.push_back(v); return *this; }
     FileBuilder& u32(uint32_t v) { kvtest::put32(bytes, v); return *this; }
     FileBuilder& size(uint32_t w, uint32_t h) { return u8(0x81).u32(w).u32(h); }
