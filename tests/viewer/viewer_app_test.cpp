@@ -1,0 +1,223 @@
+#include "viewer_app.h"
+#include "viewer_fixtures.h"
+
+#include <kvicodec/kvidecoder.h>
+#include <platform/window.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+using namespace kviewer;
+using kvtest::Bytes;
+using viewertest::UiRecorder;
+
+namespace {
+
+constexpr uint32_t kScreenW = 160;
+constexpr uint32_t kScreenH = 120;
+
+struct WindowDeleter {
+    void operator()(platform::Window* w) const { platform::destroyWindow(w); }
+};
+
+// A viewer on an offscreen window with its graphics device up.
+struct Viewer {
+    explicit Viewer(ViewerSettings settings = {})
+        : window(platform::createOffscreenWindow(kScreenW, kScreenH)),
+          app(window.get(), std::move(settings)) {
+        app.onTitleChanged = [this](const std::string& t) { title = t; };
+    }
+    bool init() { return app.initGraphics(kScreenW, kScreenH) == 0; }
+    platform::OffscreenWindow& offscreen() { return *static_cast<platform::OffscreenWindow*>(window.get()); }
+
+    std::unique_ptr<platform::Window, WindowDeleter> window;
+    ViewerApp app;
+    std::string title;
+};
+
+Bytes opaque(Bytes rgba) {
+    for (std::size_t i = 3; i < rgba.size(); i += 4) rgba[i] = 255;
+    return rgba;
+}
+
+uint32_t rgbAt(const Bytes& rgba, uint32_t width, uint32_t x, uint32_t y) {
+    const std::size_t i = (std::size_t(y) * width + x) * 4;
+    return uint32_t(rgba[i]) << 16 | uint32_t(rgba[i + 1]) << 8 | rgba[i + 2];
+}
+
+}  // namespace
+
+TEST(ViewerApp, StartThemeTranslatesTheMenu) {
+    kvtest::TempDir dir;
+    std::filesystem::copy(KV_VIEWER_LANGUAGE_DIR, dir.path() / "Language");
+    UiRecorder ui;
+    Viewer viewer(ViewerSettings{dir.path().string(), "example.org"});
+    viewer.app.applyStartTheme();
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(viewer.app.menu().headers[0].text, "Файл");
+    EXPECT_EQ(viewer.app.menu().headers[0].entries[1].text, "Сохранить как kvI");
+    EXPECT_EQ(viewer.app.themeInUse().name, "Русский");
+
+    // Every shipped theme translates every entry of the menu, and the dialog lists them all.
+    const LanguageList list = listThemes(viewer.app.languageDir(), viewer.app.themeInUse().countryId);
+    EXPECT_EQ(list.entries.size(), 2u);
+    EXPECT_EQ(list.nameText, "Русский");
+    EXPECT_EQ(list.versionText, "1.0");
+}
+
+TEST(ViewerApp, MissingThemeKeepsEnglishMenu) {
+    kvtest::TempDir dir;
+    UiRecorder ui;
+    Viewer viewer(ViewerSettings{dir.path().string(), "example.org"});
+    viewer.app.applyStartTheme();
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].caption, "ERROR!");
+    EXPECT_EQ(viewer.app.menu().headers[0].text, "File");
+}
+
+TEST(ViewerApp, OpenCommandOffersTheFormatsAndLoadsTheChoice) {
+    kvtest::TempDir dir;
+    ASSERT_TRUE(viewertest::writeKvi(dir.file("a.kvi"), 8, 6, 32, kvtest::makePhotoRgba(8, 6)));
+    UiRecorder ui;
+    Viewer viewer;
+    ASSERT_TRUE(viewer.init());
+    EXPECT_TRUE(viewer.app.runCommand(kCmdOpen));  // cancelled
+    EXPECT_FALSE(viewer.app.imageShown());
+    ASSERT_EQ(ui.dialogs.size(), 1u);
+    const auto& request = ui.dialogs[0];
+    EXPECT_FALSE(request.save);
+    EXPECT_EQ(request.owner, nullptr);
+    ASSERT_EQ(request.filters.size(), 8u);
+    EXPECT_EQ(request.filters[0].first, "All supported");
+    EXPECT_EQ(request.filters[0].second, "*.bmp;*.cel;*.kvi;*.jpg;*.pcx;*.scl;*.sci;*.scn;*.tga");
+    EXPECT_EQ(request.filters[6].first, "Screen Copy (SC?)");
+    EXPECT_EQ(request.filters[6].second, "*.scl;*.sci;*.scn");
+    EXPECT_EQ(request.filters[7].first, "CEL (CEL)");
+
+    ui.nextChoice = dir.file("a.kvi");
+    viewer.app.runCommand(kCmdOpen);
+    EXPECT_TRUE(viewer.app.imageShown());
+    EXPECT_EQ(viewer.title, "kvImage Coder API v0.4 [" + dir.file("a.kvi") + "]");
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST(ViewerApp, FailedLoadKeepsThePreviousPicture) {
+    kvtest::TempDir dir;
+    ASSERT_TRUE(viewertest::writeKvi(dir.file("a.kvi"), 8, 6, 32, kvtest::makePhotoRgba(8, 6)));
+    kvtest::writeFile(dir.file("bad.kvi"), Bytes{'k', 'v', 'I', 16, 0x81});
+    kvtest::writeFile(dir.file("shot.scl"), Bytes(6912, 0));
+    UiRecorder ui;
+    Viewer viewer;
+    ASSERT_TRUE(viewer.init());
+    ASSERT_TRUE(viewer.app.open(dir.file("a.kvi")));
+    const std::string title = viewer.title;
+    for (const auto& path : {dir.file("bad.kvi"), dir.file("shot.scl")}) {
+        ui.messages.clear();
+        EXPECT_FALSE(viewer.app.open(path));
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(ui.messages[0].text, "Can't load image!");
+        EXPECT_EQ(ui.messages[0].caption, "Error!");
+        EXPECT_EQ(ui.messages[0].type, MB_ICONWARNING);
+        EXPECT_EQ(ui.messages[0].owner, viewer.window.get());
+        EXPECT_TRUE(viewer.app.imageShown());
+        EXPECT_EQ(viewer.app.picture().width(), 8u);
+        EXPECT_EQ(viewer.title, title);
+    }
+}
+
+TEST(ViewerApp, SaveBeforeAnyLoadDoesNothing) {
+    kvtest::TempDir dir;
+    UiRecorder ui;
+    ui.nextChoice = dir.file("out.kvi");
+    Viewer viewer;
+    ASSERT_TRUE(viewer.init());
+    EXPECT_TRUE(viewer.app.runCommand(kCmdSaveAsKvi));
+    EXPECT_TRUE(ui.dialogs.empty());
+    EXPECT_EQ(viewer.app.saveAsKvi(dir.file("out.kvi")), SaveResult::Ok);
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_FALSE(std::filesystem::exists(dir.file("out.kvi")));
+}
+
+TEST(ViewerApp, SaveCommandAsksForAKviNameAndReportsFailures) {
+    kvtest::TempDir dir;
+    const Bytes original = opaque(kvtest::makePhotoRgba(8, 6));
+    ASSERT_TRUE(viewertest::writeKvi(dir.file("a.kvi"), 8, 6, 32, original));
+    UiRecorder ui;
+    Viewer viewer;
+    ASSERT_TRUE(viewer.init());
+    ASSERT_TRUE(viewer.app.open(dir.file("a.kvi")));
+    ui.nextChoice = dir.file("out.kvi");
+    viewer.app.runCommand(kCmdSaveAsKvi);
+    ASSERT_EQ(ui.dialogs.size(), 1u);
+    EXPECT_TRUE(ui.dialogs[0].save);
+    EXPECT_EQ(ui.dialogs[0].owner, viewer.window.get());
+    ASSERT_EQ(ui.dialogs[0].filters.size(), 1u);
+    EXPECT_EQ(ui.dialogs[0].filters[0].first, "kvImage (KVI)");
+    EXPECT_EQ(ui.dialogs[0].filters[0].second, "*.kvi");
+    EXPECT_EQ(ui.dialogs[0].defaultExtension, "kvi");
+    EXPECT_TRUE(std::filesystem::exists(dir.file("out.kvi")));
+    EXPECT_TRUE(ui.messages.empty());
+
+    // The shown picture is blue-green-red; the file holds the picture's own R, G, B, A bytes,
+    // so the viewer shows it again in the right colours.
+    CKVIDECODER dec{};
+    ASSERT_EQ(dec.OpenFile(dir.file("out.kvi").c_str()), 0u);
+    ASSERT_EQ(dec.ReadHeader() | dec.ReadData() | dec.CloseFile() | dec.DecompressImage(), 0u);
+    EXPECT_GT(kvtest::psnr(Bytes(dec.image, dec.image + 8 * 6 * 4), original), 40.0);
+    std::free(dec.image);
+    std::free(dec.data);
+    std::free(dec.work);
+    EXPECT_TRUE(viewer.app.open(dir.file("out.kvi")));
+
+    ui.nextChoice = dir.file("none/out.kvi");
+    viewer.app.runCommand(kCmdSaveAsKvi);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, "Can't create output file!");
+    EXPECT_EQ(ui.messages[0].caption, "Error!");
+    EXPECT_EQ(ui.messages[0].type, MB_ICONERROR);
+    EXPECT_EQ(ui.messages[0].owner, nullptr);
+}
+
+TEST(ViewerApp, HelpCommandsUseTheShellsOpenVerb) {
+    UiRecorder ui;
+    Viewer viewer(ViewerSettings{"/tmp", "maker.example"});
+    EXPECT_TRUE(viewer.app.runCommand(kCmdManual));
+    EXPECT_TRUE(viewer.app.runCommand(kCmdMakerSite));
+    EXPECT_TRUE(viewer.app.runCommand(kCmdProductPage));
+    EXPECT_EQ(ui.opened, (std::vector<std::string>{"Hlp/kvdoc.chm", "http://maker.example/",
+                                                   "http://maker.example/ru/soft/zuzodivoveduzur/"}));
+    EXPECT_TRUE(viewer.app.runCommand(kCmdAbout));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].type, MB_ICONINFORMATION);
+    // Exit and Language belong to the window.
+    EXPECT_FALSE(viewer.app.runCommand(kCmdExit));
+    EXPECT_FALSE(viewer.app.runCommand(kCmdLanguage));
+}
+
+TEST(ViewerApp, FramesShowThePictureWhereTheViewPutsIt) {
+    kvtest::TempDir dir;
+    const Bytes rgba = opaque(kvtest::makePhotoRgba(40, 30, 5));
+    ASSERT_TRUE(viewertest::writeKvi(dir.file("a.kvi"), 40, 30, 32, rgba));
+    UiRecorder ui;
+    Viewer viewer;
+    viewer.app.drawFrame();  // before the device exists: nothing
+    EXPECT_EQ(viewer.offscreen().presentCount(), 0u);
+    ASSERT_TRUE(viewer.init());
+    viewer.app.drawFrame();
+    EXPECT_EQ(viewer.offscreen().pixel(80, 60) & 0xFFFFFF, 0u);  // nothing loaded: black
+    ASSERT_TRUE(viewer.app.open(dir.file("a.kvi")));
+    viewer.app.drawFrame();
+    // Centred: (160 / 2 - 20, 120 / 2 - 15) = (60, 45).
+    for (uint32_t y : {0u, 14u, 29u}) {
+        for (uint32_t x : {0u, 17u, 39u}) {
+            EXPECT_EQ(viewer.offscreen().pixel(60 + x, 45 + y) & 0xFFFFFF, rgbAt(rgba, 40, x, y));
+        }
+    }
+    EXPECT_EQ(viewer.offscreen().pixel(59, 45) & 0xFFFFFF, 0u);
+    viewer.app.keyDown(kVkLeft);
+    viewer.app.drawFrame();
+    EXPECT_EQ(viewer.offscreen().pixel(10, 45) & 0xFFFFFF, rgbAt(rgba, 40, 0, 0));
+}
