@@ -1,0 +1,158 @@
+// KVI codec speed on a 1920x1080 photo-like picture: B1 at three qualities and every
+// run-length mode, through the public classes, plus the B1 plane coder against the literal
+// reference on one plane. Rates are MB/s of picture bytes; coded sizes are counters.
+#include <benchmark/benchmark.h>
+#include <kvicodec/kvicoder.h>
+#include <kvicodec/kvidecoder.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+#include "b1_reference.h"
+#include "b1plane.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+constexpr uint32_t kWidth = 1920, kHeight = 1080;
+
+const Bytes& photo() {
+    static const Bytes px = [] {
+        Bytes out(size_t(kWidth) * kHeight * 4);
+        uint32_t seed = 99;
+        for (uint32_t y = 0; y < kHeight; ++y)
+            for (uint32_t x = 0; x < kWidth; ++x) {
+                seed = seed * 1664525u + 1013904223u;
+                const int grain = int(seed >> 28) - 8;
+                const double wave = 50 * std::sin(x * 0.01 + y * 0.004) * std::cos(y * 0.013);
+                const bool block = ((x / 240) + (y / 270)) % 3 == 0;
+                uint8_t* p = &out[(size_t(y) * kWidth + x) * 4];
+                auto clamp = [](double v) { return uint8_t(v < 0 ? 0 : v > 255 ? 255 : v); };
+                p[0] = clamp(120 + wave + (block ? 60 : 0) + grain);
+                p[1] = clamp(90 + x / 16.0 - wave / 2 + grain);
+                p[2] = clamp(200 - y / 8.0 + wave / 3 + grain);
+                p[3] = block ? 255 : 200;
+            }
+        return out;
+    }();
+    return px;
+}
+
+// The red plane of the picture, for the plane-coder comparison.
+const Bytes& redPlane() {
+    static const Bytes plane = [] {
+        Bytes out(size_t(kWidth) * kHeight);
+        for (size_t i = 0; i < out.size(); ++i) out[i] = photo()[i * 4];
+        return out;
+    }();
+    return plane;
+}
+
+struct Coded {
+    Bytes data;
+    uint32_t status;
+};
+
+Coded compress(uint32_t mode, uint32_t quality) {
+    CKVICODER c{};
+    c.Reset();
+    c.width = kWidth;
+    c.height = kHeight;
+    c.bitsPerPixel = 32;
+    c.quality = quality;
+    c.AddCoder(mode);
+    Coded out{{}, c.CompressImage(photo().data())};
+    if (out.status == 0) out.data.assign(c.data, c.data + c.dataSize);
+    std::free(c.data);
+    std::free(c.work);
+    return out;
+}
+
+void report(benchmark::State& state, size_t codedBytes) {
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(photo().size()));
+    state.counters["coded_bytes"] = double(codedBytes);
+    state.counters["ratio"] = double(photo().size()) / double(codedBytes);
+}
+
+void encodeBench(benchmark::State& state, uint32_t mode, uint32_t quality) {
+    Coded last{};
+    for (auto _ : state) {
+        last = compress(mode, quality);
+        benchmark::DoNotOptimize(last.data.data());
+    }
+    if (last.status != 0) state.SkipWithError("CompressImage failed");
+    report(state, last.data.size());
+}
+
+void decodeBench(benchmark::State& state, uint32_t mode, uint32_t quality) {
+    Coded coded = compress(mode, quality);
+    for (auto _ : state) {
+        CKVIDECODER d{};
+        d.Reset();
+        d.width = kWidth;
+        d.height = kHeight;
+        d.bitsPerPixel = 32;
+        d.quality = quality;
+        d.coders[0] = mode;
+        d.data = coded.data.data();
+        d.dataSize = uint32_t(coded.data.size());
+        if (d.DecompressImage() != 0) state.SkipWithError("DecompressImage failed");
+        benchmark::DoNotOptimize(d.image);
+        if (d.data != coded.data.data()) std::free(d.data);
+        std::free(d.image);
+    }
+    report(state, coded.data.size());
+}
+
+void BM_B1Encode(benchmark::State& state) { encodeBench(state, KVI_MODE_B1, uint32_t(state.range(0))); }
+void BM_B1Decode(benchmark::State& state) { decodeBench(state, KVI_MODE_B1, uint32_t(state.range(0))); }
+void BM_RunLengthEncode(benchmark::State& state) { encodeBench(state, uint32_t(state.range(0)), 0); }
+void BM_RunLengthDecode(benchmark::State& state) { decodeBench(state, uint32_t(state.range(0)), 0); }
+
+// One plane, production against the literal reference: the rates are per plane byte.
+void planeRate(benchmark::State& state, size_t codedBytes) {
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(redPlane().size()));
+    state.counters["coded_bytes"] = double(codedBytes);
+}
+
+void BM_PlaneEncode(benchmark::State& state) {
+    Bytes stream;
+    for (auto _ : state) kvi::b1::encodePlane(redPlane().data(), kWidth, kHeight, uint32_t(state.range(0)), stream);
+    planeRate(state, stream.size());
+}
+
+void BM_PlaneEncodeReference(benchmark::State& state) {
+    Bytes stream;
+    for (auto _ : state) stream = b1ref::encode(redPlane().data(), kWidth, kHeight, int(state.range(0)));
+    planeRate(state, stream.size());
+}
+
+void BM_PlaneDecode(benchmark::State& state) {
+    Bytes stream, out(redPlane().size());
+    kvi::b1::encodePlane(redPlane().data(), kWidth, kHeight, uint32_t(state.range(0)), stream);
+    for (auto _ : state) kvi::b1::decodePlane(stream.data(), stream.size(), kWidth, kHeight, uint32_t(state.range(0)), out.data());
+    planeRate(state, stream.size());
+}
+
+void BM_PlaneDecodeReference(benchmark::State& state) {
+    Bytes stream, out(redPlane().size());
+    kvi::b1::encodePlane(redPlane().data(), kWidth, kHeight, uint32_t(state.range(0)), stream);
+    for (auto _ : state) b1ref::decode(stream.data(), stream.size(), kWidth, kHeight, int(state.range(0)), out.data());
+    planeRate(state, stream.size());
+}
+
+const std::vector<int64_t> kQualities{100, 90, 50};
+
+BENCHMARK(BM_B1Encode)->ArgsProduct({kQualities})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_B1Decode)->ArgsProduct({kQualities})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RunLengthEncode)->DenseRange(1, 6)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RunLengthDecode)->DenseRange(1, 6)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlaneEncode)->ArgsProduct({kQualities})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlaneEncodeReference)->ArgsProduct({kQualities})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlaneDecode)->ArgsProduct({kQualities})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlaneDecodeReference)->ArgsProduct({kQualities})->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
