@@ -1,0 +1,263 @@
+#include "kdgl_test.h"
+
+#include <gtest/gtest.h>
+
+using namespace kdgltest;
+
+namespace {
+
+uint32_t loadPcx(const Bytes& file, CCodecPCX& codec, Bytes& pixels, size_t bpp) {
+    const uint32_t status = codec.LoadFromMemory(file.data(), uint32_t(file.size()));
+    if (status != KDGL_OK) return status;
+    Owned owned(codec.data);
+    const size_t w = codec.header.xmax - codec.header.xmin + 1u;
+    const size_t h = codec.header.ymax - codec.header.ymin + 1u;
+    pixels = bytesOf(owned.get(), w * h * bpp);
+    return status;
+}
+
+Bytes paletteTail(uint8_t marker) {
+    Bytes tail = {marker};
+    for (int i = 0; i < 256; ++i) tail.insert(tail.end(), {uint8_t(i), uint8_t(255 - i), 7});
+    return tail;
+}
+
+TEST(PcxReader, LiteralsRunsAndThePaletteOfAnIndexedPicture) {
+    // 4 x 2, one plane of 8 bits: 192 is a literal, 193 a run of one, 195 a run of three.
+    Bytes body = {192, 193, 9, 195, 4, 1, 2, 3, 4};
+    const Bytes tail = paletteTail(12);
+    body.insert(body.end(), tail.begin(), tail.end());
+    CCodecPCX codec;
+    Bytes pixels;
+    ASSERT_EQ(loadPcx(pcxFile(4, 2, 8, 1, 4, body), codec, pixels, 1), KDGL_OK);
+    EXPECT_EQ(pixels, (Bytes{192, 9, 4, 4, 1, 2, 3, 4}));
+    EXPECT_EQ(codec.palette[3].r, 3);
+    EXPECT_EQ(codec.palette[3].g, 252);
+    EXPECT_EQ(codec.palette[3].b, 7);
+}
+
+TEST(PcxReader, RunsAreCutAtTheEndOfTheLine) {
+    // A run of 5 in a 2-byte line: the rest is dropped and the next row starts afresh.
+    Bytes body = {197, 8, 1, 2};
+    const Bytes tail = paletteTail(12);
+    body.insert(body.end(), tail.begin(), tail.end());
+    CCodecPCX codec;
+    Bytes pixels;
+    ASSERT_EQ(loadPcx(pcxFile(2, 2, 8, 1, 2, body), codec, pixels, 1), KDGL_OK);
+    EXPECT_EQ(pixels, (Bytes{8, 8, 1, 2}));
+}
+
+TEST(PcxReader, ThreeAndFourPlanesGiveColourPixels) {
+    // 2 x 1: planes R, G, B (and A), bytes per line 2.
+    CCodecPCX rgb;
+    Bytes pixels;
+    ASSERT_EQ(loadPcx(pcxFile(2, 1, 8, 3, 2, {1, 2, 3, 4, 5, 6}), rgb, pixels, 3), KDGL_OK);
+    EXPECT_EQ(pixels, (Bytes{1, 3, 5, 2, 4, 6}));
+    CCodecPCX rgba;
+    ASSERT_EQ(loadPcx(pcxFile(1, 1, 8, 4, 2, {1, 0, 2, 0, 3, 0, 4, 0}), rgba, pixels, 4), KDGL_OK);
+    EXPECT_EQ(pixels, (Bytes{1, 2, 3, 4}));
+}
+
+TEST(PcxReader, OneAndTwoBitSinglePlaneGiveIndices) {
+    CCodecPCX mono;
+    Bytes pixels;
+    ASSERT_EQ(loadPcx(pcxFile(10, 1, 1, 1, 2, {0xA5, 0xC0}), mono, pixels, 1), KDGL_OK);
+    EXPECT_EQ(pixels, (Bytes{1, 0, 1, 0, 0, 1, 0, 1, 1, 1}));
+    EXPECT_EQ(mono.palette[1].r, 255);
+    EXPECT_EQ(mono.palette[0].r, 0);
+    CCodecPCX four;
+    Bytes file = pcxFile(5, 1, 2, 1, 2, {0x1B, 0x80});
+    file[16 + 3 * 2] = 99;  // header palette entry 2, red
+    ASSERT_EQ(loadPcx(file, four, pixels, 1), KDGL_OK);
+    EXPECT_EQ(pixels, (Bytes{0, 1, 2, 3, 2}));
+    EXPECT_EQ(four.palette[2].r, 99);
+}
+
+TEST(PcxReader, OneBitPlanesIndexTheHeaderPalette) {
+    // 2 x 1 with 4 planes of one bit: pixel 0 has planes 0 and 2 set (index 5), pixel 1 none.
+    Bytes file = pcxFile(2, 1, 1, 4, 1, {0x80, 0x00, 0x80, 0x00});
+    file[16 + 15] = 11;
+    file[16 + 16] = 22;
+    file[16 + 17] = 33;
+    file[16] = 44;
+    CCodecPCX codec;
+    Bytes pixels;
+    ASSERT_EQ(loadPcx(file, codec, pixels, 4), KDGL_OK);
+    EXPECT_EQ(pixels, (Bytes{11, 22, 33, 255, 44, 0, 0, 255}));
+}
+
+TEST(PcxReader, RefusesBadHeaders) {
+    CCodecPCX codec;
+    Bytes pixels;
+    EXPECT_EQ(loadPcx(pcxFile(2, 1, 8, 2, 2, Bytes(4, 0)), codec, pixels, 1), KDGL_ERR_COMPRESSION);
+    Bytes v3 = pcxFile(1, 1, 8, 3, 1, {1, 2, 3});
+    v3[1] = 3;
+    EXPECT_EQ(loadPcx(v3, codec, pixels, 3), KDGL_ERR_UNSUPPORTED);
+    EXPECT_EQ(loadPcx(pcxFile(1, 1, 4, 1, 1, {1}), codec, pixels, 1), KDGL_ERR_STRUCTURE);
+    EXPECT_EQ(loadPcx(pcxFile(1, 1, 2, 3, 1, {1, 1, 1}), codec, pixels, 3), KDGL_ERR_STRUCTURE);
+    // Bytes per line smaller than the width.
+    EXPECT_EQ(loadPcx(pcxFile(4, 1, 8, 3, 2, Bytes(6, 0)), codec, pixels, 3), KDGL_ERR_STRUCTURE);
+    EXPECT_EQ(loadPcx(pcxFile(9, 1, 1, 1, 1, {0, 0}), codec, pixels, 1), KDGL_ERR_STRUCTURE);
+    EXPECT_EQ(codec.LoadFromMemory(nullptr, 10), KDGL_ERR_NULL_POINTER);
+}
+
+TEST(PcxReader, PaletteMarkerAndCutDataAreChecked) {
+    CCodecPCX codec;
+    Bytes pixels;
+    Bytes body = {5};
+    Bytes tail = paletteTail(11);
+    body.insert(body.end(), tail.begin(), tail.end());
+    EXPECT_EQ(loadPcx(pcxFile(1, 1, 8, 1, 1, body), codec, pixels, 1), KDGL_ERR_STRUCTURE);
+    body.resize(body.size() - 1);
+    body[1] = 12;
+    EXPECT_EQ(loadPcx(pcxFile(1, 1, 8, 1, 1, body), codec, pixels, 1), KDGL_ERR_FILE_SIZE);
+    // A run whose value byte is missing, and rows that never arrive.
+    EXPECT_EQ(loadPcx(pcxFile(3, 1, 8, 3, 3, {1, 2, 3, 4, 5, 6, 7, 8, 200}), codec, pixels, 3), KDGL_ERR_FILE_SIZE);
+    EXPECT_EQ(loadPcx(pcxFile(65535, 65535, 8, 4, 65535, Bytes(64, 255)), codec, pixels, 4), KDGL_ERR_FILE_SIZE);
+    for (size_t cut = 0; cut < 128; cut += 7) {
+        const Bytes part(cut + 1, 10);
+        EXPECT_EQ(codec.LoadFromMemory(part.data(), uint32_t(cut)), KDGL_ERR_FILE_SIZE);
+    }
+}
+
+TEST(PcxWriter, PacketsFollowTheRunRules) {
+    kvtest::TempDir dir;
+    const std::string path = dir.file("p.pcx");
+    Bytes row(100 * 3, 0);
+    for (size_t i = 0; i < 100; ++i) row[i * 3] = 7;
+    ASSERT_EQ(CCodecPCX().SaveToFile(path.c_str(), row.data(), 100, 1, KDGL_TYPE_24BIT), KDGL_OK);
+    Bytes file = kvtest::readFile(path);
+    ASSERT_GE(file.size(), 128u + 4);
+    EXPECT_EQ(file[65], 3);
+    EXPECT_EQ(file[66], 100);
+    EXPECT_EQ(file[8], 99);
+    EXPECT_EQ(file[12], 72);
+    EXPECT_EQ(file[68], 1);
+    EXPECT_EQ(Bytes(file.begin() + 128, file.begin() + 132), (Bytes{255, 7, 229, 7}));
+
+    const uint8_t one[] = {200, 5, 192, 77};
+    ASSERT_EQ(CCodecPCX().SaveToFile(path.c_str(), one, 1, 1, KDGL_TYPE_32BIT), KDGL_OK);
+    file = kvtest::readFile(path);
+    EXPECT_EQ(Bytes(file.begin() + 128, file.end()), (Bytes{193, 200, 5, 193, 192, 77}));
+    EXPECT_EQ(CCodecPCX().SaveToFile(path.c_str(), one, 1, 1, KDGL_TYPE_8BIT), KDGL_ERR_UNSUPPORTED);
+}
+
+TEST(PcxWriter, RoundTripsThroughTheReader) {
+    kvtest::TempDir dir;
+    const std::string path = dir.file("rt.pcx");
+    const Bytes rgba = kvtest::makePhotoRgba(70, 9);
+    ASSERT_EQ(CCodecPCX().SaveToFile(path.c_str(), rgba.data(), 70, 9, KDGL_TYPE_32BIT), KDGL_OK);
+    CCodecPCX codec;
+    Bytes pixels;
+    ASSERT_EQ(loadPcx(kvtest::readFile(path), codec, pixels, 4), KDGL_OK);
+    EXPECT_EQ(pixels, rgba);
+}
+
+uint32_t loadTga(const Bytes& file, CCodecTGA& codec, Bytes& pixels) {
+    const uint32_t status = codec.LoadFromMemory(file.data(), uint32_t(file.size()));
+    if (status != KDGL_OK) return status;
+    Owned owned(codec.data);
+    const size_t bpp = codec.type == KDGL_TYPE_32BIT ? 4 : codec.type == KDGL_TYPE_24BIT ? 3
+                       : codec.type == KDGL_TYPE_15BIT ? 2 : 1;
+    pixels = bytesOf(owned.get(), size_t(codec.width) * codec.height * bpp);
+    return status;
+}
+
+TEST(TgaReader, OriginBitDecidesTheRowOrderForEveryKind) {
+    const Bytes raw = {1, 2, 3, 4, 5, 6};  // 1 x 2, B, G, R; file row 0 then row 1
+    const Bytes rle = {0x80, 1, 2, 3, 0x80, 4, 5, 6};
+    CCodecTGA codec;
+    Bytes pixels;
+    ASSERT_EQ(loadTga(tgaFile(2, 1, 2, 24, 0, raw), codec, pixels), KDGL_OK);
+    EXPECT_EQ(pixels, (Bytes{6, 5, 4, 3, 2, 1}));  // bottom-up: last file row first
+    ASSERT_EQ(loadTga(tgaFile(10, 1, 2, 24, 0, rle), codec, pixels), KDGL_OK);
+    EXPECT_EQ(pixels, (Bytes{6, 5, 4, 3, 2, 1}));
+    ASSERT_EQ(loadTga(tgaFile(10, 1, 2, 24, 0x20, rle), codec, pixels), KDGL_OK);
+    EXPECT_EQ(pixels, (Bytes{3, 2, 1, 6, 5, 4}));
+    ASSERT_EQ(loadTga(tgaFile(2, 2, 1, 24, 0x30, raw), codec, pixels), KDGL_OK);  // right to left
+    EXPECT_EQ(pixels, (Bytes{6, 5, 4, 3, 2, 1}));
+}
+
+TEST(TgaReader, RunLengthPacketsStopAtThePictureEnd) {
+    // One run of 128 pixels for a 2 x 1 picture, then raw packets too long for what is left.
+    CCodecTGA codec;
+    Bytes pixels;
+    ASSERT_EQ(loadTga(tgaFile(10, 2, 1, 32, 0x20, {0xFF, 1, 2, 3, 4}), codec, pixels), KDGL_OK);
+    EXPECT_EQ(pixels, (Bytes{3, 2, 1, 4, 3, 2, 1, 4}));
+    ASSERT_EQ(loadTga(tgaFile(10, 1, 1, 24, 0x20, {0x7F, 1, 2, 3}), codec, pixels), KDGL_OK);
+    EXPECT_EQ(pixels, (Bytes{3, 2, 1}));
+    EXPECT_EQ(loadTga(tgaFile(10, 3, 1, 24, 0x20, {0x81, 1, 2, 3}), codec, pixels), KDGL_ERR_FILE_SIZE);
+    EXPECT_EQ(loadTga(tgaFile(10, 2, 1, 24, 0x20, {0x01, 1, 2, 3}), codec, pixels), KDGL_ERR_FILE_SIZE);
+}
+
+TEST(TgaReader, SkipsTheIdAndHonoursTheColourMap) {
+    // ID of 3 bytes; map entries 16 bits starting at index 2: pure red, then pure blue.
+    Bytes body = {'a', 'b', 'c', 0x00, 0x7C, 0x1F, 0x00, 2, 3};
+    CCodecTGA codec;
+    Bytes pixels;
+    ASSERT_EQ(loadTga(tgaFile(1, 2, 1, 8, 0x20, body, 3, 1, 2, 2, 16), codec, pixels), KDGL_OK);
+    EXPECT_EQ(codec.type, KDGL_TYPE_8BIT);
+    EXPECT_EQ(pixels, (Bytes{2, 3}));
+    EXPECT_EQ(codec.palette[2].r, 255);
+    EXPECT_EQ(codec.palette[2].b, 0);
+    EXPECT_EQ(codec.palette[3].b, 255);
+    EXPECT_EQ(codec.palette[0].r, 0);
+    // A true-colour picture may carry a colour map too: it is skipped.
+    ASSERT_EQ(loadTga(tgaFile(2, 1, 1, 24, 0, {9, 9, 9, 1, 2, 3}, 0, 1, 0, 1, 24), codec, pixels), KDGL_OK);
+    EXPECT_EQ(pixels, (Bytes{3, 2, 1}));
+}
+
+TEST(TgaReader, RefusesCutFilesAndUnknownDepths) {
+    CCodecTGA codec;
+    Bytes pixels;
+    EXPECT_EQ(loadTga(tgaFile(2, 2, 2, 24, 0, Bytes(11, 0)), codec, pixels), KDGL_ERR_FILE_SIZE);
+    EXPECT_EQ(loadTga(tgaFile(2, 1, 1, 7, 0, Bytes(3, 0)), codec, pixels), KDGL_ERR_COLOR_DEPTH);
+    EXPECT_EQ(loadTga(tgaFile(1, 1, 1, 8, 0, {0}, 0, 1, 0, 200, 24), codec, pixels), KDGL_ERR_FILE_SIZE);
+    EXPECT_EQ(loadTga(tgaFile(10, 65535, 65535, 32, 0, Bytes(100, 0xFF)), codec, pixels), KDGL_ERR_FILE_SIZE);
+    for (size_t cut = 0; cut < 18; ++cut) {
+        const Bytes part(cut + 1, 2);
+        EXPECT_EQ(codec.LoadFromMemory(part.data(), uint32_t(cut)), KDGL_ERR_FILE_SIZE);
+    }
+    EXPECT_EQ(codec.LoadFromMemory(nullptr, 30), KDGL_ERR_MEMORY_USE);
+}
+
+TEST(TgaWriter, FifteenBitRedAndTheAlphaDescriptor) {
+    kvtest::TempDir dir;
+    const std::string path = dir.file("t.tga");
+    const uint8_t red[] = {255, 0, 0};
+    ASSERT_EQ(CCodecTGA().SaveToFile(path.c_str(), red, 1, 1, KDGL_TYPE_24BIT, KDGL_TYPE_15BIT), KDGL_OK);
+    Bytes file = kvtest::readFile(path);
+    ASSERT_EQ(file.size(), 20u);
+    EXPECT_EQ(file[2], 2);
+    EXPECT_EQ(file[16], 15);
+    EXPECT_EQ(file[17], 0);
+    EXPECT_EQ(file[18], 0x00);
+    EXPECT_EQ(file[19], 0x7C);
+    const uint8_t rgba[] = {1, 2, 3, 4};
+    ASSERT_EQ(CCodecTGA().SaveToFile(path.c_str(), rgba, 1, 1, KDGL_TYPE_32BIT, KDGL_TYPE_32BIT), KDGL_OK);
+    file = kvtest::readFile(path);
+    EXPECT_EQ(file[16], 32);
+    EXPECT_EQ(file[17], 8);
+    EXPECT_EQ(Bytes(file.begin() + 18, file.end()), (Bytes{3, 2, 1, 4}));
+}
+
+TEST(TgaWriter, RoundTripsEveryDepth) {
+    kvtest::TempDir dir;
+    const std::string path = dir.file("rt.tga");
+    const Bytes rgba = kvtest::makePhotoRgba(5, 4);
+    CCodecTGA codec;
+    Bytes pixels;
+    ASSERT_EQ(CCodecTGA().SaveToFile(path.c_str(), rgba.data(), 5, 4, KDGL_TYPE_32BIT, KDGL_TYPE_32BIT), KDGL_OK);
+    ASSERT_EQ(loadTga(kvtest::readFile(path), codec, pixels), KDGL_OK);
+    EXPECT_EQ(pixels, rgba);
+    ASSERT_EQ(CCodecTGA().SaveToFile(path.c_str(), rgba.data(), 5, 4, KDGL_TYPE_32BIT, KDGL_TYPE_15BIT), KDGL_OK);
+    ASSERT_EQ(loadTga(kvtest::readFile(path), codec, pixels), KDGL_OK);
+    ASSERT_EQ(codec.type, KDGL_TYPE_15BIT);
+    // Saving the 15-bit canvas again gives the same file.
+    const Bytes first = kvtest::readFile(path);
+    ASSERT_EQ(CCodecTGA().SaveToFile(path.c_str(), pixels.data(), 5, 4, KDGL_TYPE_15BIT, KDGL_TYPE_15BIT), KDGL_OK);
+    EXPECT_EQ(kvtest::readFile(path), first);
+    EXPECT_EQ(pixels[0] >> 2, rgba[0] >> 3);  // red of the first pixel
+}
+
+}  // namespace

@@ -1,0 +1,244 @@
+#include "picture_io.h"
+
+#include <kaldorgl/kaldorgl.h>
+#include <kvicodec/kvicoder.h>
+#include <kvicodec/kvidecoder.h>
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+
+namespace kvconvert {
+
+namespace {
+
+const char* const kOrders[8] = {"rgba", "bgra", "argb", "abgr", "rgbx", "bgrx", "xrgb", "xbgr"};
+
+Result kdglError(uint32_t status) {
+    char text[KDGL_ERR_TEXT_SIZE];
+    KDGL_ERR_GetErrorStr(status, text);
+    return Result{text};
+}
+
+// The KVI libraries have no text function of their own; these follow their header notes.
+Result kviError(uint32_t status) {
+    switch (status) {
+        case KVI_ERR_MODE: return Result{"Unknown or unsupported KVI coding mode!"};
+        case KVI_ERR_MODE_COUNT: return Result{"Too many KVI coding modes!"};
+        case KVI_ERR_SIZE: return Result{"Impossible image resolution!"};
+        case KVI_ERR_DEPTH: return Result{"Unknown color depth!"};
+        case KVI_ERR_COLOR_DESC: return Result{"Unknown KVI color description!"};
+        case KVI_ERR_COLOR_INDEX: return Result{"Pixel format not allowed for this depth!"};
+        case KVI_ERR_OPEN: return Result{"File not found or can't be open!"};
+        case KVI_ERR_NO_FILE: return Result{"No open file!"};
+        case KVI_ERR_SIGNATURE: return Result{"Not a KVI file!"};
+        case KVI_ERR_VERSION: return Result{"Unknown KVI version!"};
+        case KVI_ERR_EMPTY: return Result{"Empty KVI file!"};
+        case KVI_ERR_IO: return Result{"Read or write file error!"};
+        case KVI_ERR_CODEC: return Result{"KVI coding failed!"};
+        default: return Result{"Unknown error code!"};
+    }
+}
+
+// The letters a stored KVI pixel keeps: below 32 bits a leading "a" or "x" goes first.
+std::string storedLetters(uint32_t order, uint32_t bytesPerPixel) {
+    std::string letters = order < 8 ? kOrders[order] : "rgba";
+    if (bytesPerPixel < 4 && (letters[0] == 'a' || letters[0] == 'x')) letters.erase(0, 1);
+    letters.resize(std::min<size_t>(bytesPerPixel, letters.size()));
+    return letters;
+}
+
+struct KviFile {
+    CKVIDECODER decoder{};
+    ~KviFile() {
+        if (decoder.file) decoder.CloseFile();
+        std::free(decoder.data);
+        std::free(decoder.work);
+        std::free(decoder.image);
+    }
+    uint32_t readHeader(const std::string& path) {
+        decoder.Reset();
+        uint32_t status = decoder.OpenFile(path.c_str());
+        if (status == KVI_OK) status = decoder.ReadHeader();
+        return status;
+    }
+};
+
+Result loadKvi(const std::string& path, Picture& out) {
+    KviFile kvi;
+    CKVIDECODER& d = kvi.decoder;
+    uint32_t status = kvi.readHeader(path);
+    if (status == KVI_OK) status = d.ReadData();
+    if (status == KVI_OK) status = d.DecompressImage();
+    if (status != KVI_OK) return kviError(status);
+    const uint32_t bpp = d.bitsPerPixel / 8;
+    const std::string letters = storedLetters(d.colorDesc, bpp);
+    const uint64_t count = uint64_t(d.width) * d.height;
+    out.width = d.width;
+    out.height = d.height;
+    out.rgba.assign(count * 4, 0);
+    for (uint64_t i = 0; i < count; ++i) {
+        uint8_t* dst = &out.rgba[i * 4];
+        dst[3] = 255;
+        for (size_t k = 0; k < letters.size(); ++k) {
+            const char* channel = std::strchr("rgba", letters[k]);
+            if (channel) dst[channel - "rgba"] = d.image[i * bpp + k];
+        }
+    }
+    return {};
+}
+
+// The library reads ".jpg" by name; ".jpeg" goes to the JPEG codec directly.
+Result loadJpeg(const std::string& path, Picture& out) {
+    CCodecJPEG codec;
+    const uint32_t status = codec.LoadFromFile(path.c_str());
+    if (status != KDGL_OK) return kdglError(status);
+    CKaldorGL gl;
+    gl.canvas.data = codec.data;
+    gl.canvas.width = codec.width;
+    gl.canvas.height = codec.height;
+    gl.canvas.type = KDGL_TYPE_24BIT;
+    gl.FX_VerticalFlip();
+    const uint32_t converted = gl.FX_ChangeColorDepth(codec.width, codec.height, KDGL_TYPE_24BIT,
+                                                      KDGL_TYPE_32BIT, nullptr);
+    if (converted != KDGL_OK) {
+        std::free(gl.canvas.data);
+        return kdglError(converted);
+    }
+    out.width = codec.width;
+    out.height = codec.height;
+    out.rgba.assign(gl.canvas.data, gl.canvas.data + uint64_t(out.width) * out.height * 4);
+    std::free(gl.canvas.data);
+    return {};
+}
+
+Result loadWithLibrary(const std::string& path, Picture& out) {
+    CKaldorGL gl;
+    const uint32_t status = gl.LoadImageFromFileAs32(path.c_str());
+    if (status != KDGL_OK) return kdglError(status);
+    out.width = gl.canvas.width;
+    out.height = gl.canvas.height;
+    out.rgba.assign(gl.canvas.data, gl.canvas.data + uint64_t(out.width) * out.height * 4);
+    std::free(gl.canvas.data);
+    return {};
+}
+
+Result saveKvi(const std::string& path, const Picture& picture, const KviOptions& options) {
+    CKVICODER encoder{};
+    encoder.Reset();
+    encoder.width = picture.width;
+    encoder.height = picture.height;
+    encoder.bitsPerPixel = static_cast<uint8_t>(options.bits);
+    encoder.colorDesc = options.order;
+    encoder.quality = options.quality;
+    uint32_t status = options.mode == KVI_MODE_NONE ? KVI_OK : encoder.AddCoder(options.mode);
+    if (status == KVI_OK) status = encoder.CompressImage(picture.rgba.data());
+    if (status == KVI_OK) status = encoder.CreateFileA(path.c_str());
+    if (status == KVI_OK) status = encoder.WriteHeader();
+    if (status == KVI_OK) status = encoder.WriteData();
+    if (encoder.file) {
+        const uint32_t closed = encoder.CloseFile();
+        if (status == KVI_OK) status = closed;
+    }
+    std::free(encoder.data);
+    std::free(encoder.work);
+    return status == KVI_OK ? Result{} : kviError(status);
+}
+
+const char* typeName(uint32_t type) {
+    switch (type) {
+        case KDGL_TYPE_8BIT: return "8-bit palette";
+        case KDGL_TYPE_15BIT: return "15-bit RGB";
+        case KDGL_TYPE_24BIT: return "24-bit RGB";
+        case KDGL_TYPE_32BIT: return "32-bit RGBA";
+        default: return "unknown";
+    }
+}
+
+std::string modeName(uint32_t mode) {
+    static const char* const names[] = {"none", "A1", "A1E", "A2", "A2E", "A3", "A3E"};
+    if (mode < 7) return names[mode];
+    if (mode == KVI_MODE_B1) return "B1";
+    return std::to_string(mode);
+}
+
+Result describeKvi(const std::string& path, std::string& text) {
+    KviFile kvi;
+    const uint32_t status = kvi.readHeader(path);
+    if (status != KVI_OK) return kviError(status);
+    const CKVIDECODER& d = kvi.decoder;
+    std::ostringstream out;
+    out << "format: KVI\n"
+        << "size: " << d.width << "x" << d.height << "\n"
+        << "bits per pixel: " << unsigned(d.bitsPerPixel) << "\n"
+        << "variant: " << unsigned(d.variant) << "\n"
+        << "colour description: " << d.colorDesc << " (" << (d.colorDesc < 8 ? kOrders[d.colorDesc] : "?") << ")\n"
+        << "quality: " << d.quality << "\n"
+        << "modes:";
+    if (!d.coders[0]) out << " none";
+    for (const uint32_t mode : d.coders)
+        if (mode) out << " " << modeName(mode);
+    out << "\npalette: " << (d.hasPalette ? std::to_string(d.paletteCount) + " entries" : "none") << "\n";
+    if (d.hasText1) out << "text 1: " << d.text1 << "\n";
+    if (d.hasText2) out << "text 2: " << d.text2 << "\n";
+    if (d.hasCreator) out << "creator: " << d.creator << "\n";
+    char stamp[64];
+    std::snprintf(stamp, sizeof stamp, "%02u.%02u.%u %02u:%02u:%02u", d.stampDay, d.stampMonth, d.stampYear,
+                  d.stampHour, d.stampMinute, d.stampSecond);
+    out << "stamp: " << stamp << (d.hasStamp ? "" : " (default)") << "\n";
+    text = out.str();
+    return {};
+}
+
+}  // namespace
+
+bool hasExtension(const std::string& name, const char* ext) {
+    const size_t length = std::strlen(ext);
+    if (name.size() < length) return false;
+    for (size_t i = 0; i < length; ++i)
+        if (std::tolower(static_cast<unsigned char>(name[name.size() - length + i])) != ext[i]) return false;
+    return true;
+}
+
+Result loadPicture(const std::string& path, Picture& out) {
+    if (hasExtension(path, ".kvi")) return loadKvi(path, out);
+    if (hasExtension(path, ".jpeg")) return loadJpeg(path, out);
+    return loadWithLibrary(path, out);
+}
+
+Result savePicture(const std::string& path, const Picture& picture, const KviOptions& options) {
+    if (hasExtension(path, ".kvi")) return saveKvi(path, picture, options);
+    if (!hasExtension(path, ".bmp") && !hasExtension(path, ".pcx") && !hasExtension(path, ".tga"))
+        return kdglError(KDGL_ERR_UNSUPPORTED);
+    CKaldorGL gl;
+    const uint32_t status = gl.SaveImageToFileBPP(path.c_str(), picture.rgba.data(), picture.width,
+                                                  picture.height, KDGL_TYPE_32BIT);
+    return status == KDGL_OK ? Result{} : kdglError(status);
+}
+
+Result describe(const std::string& path, std::string& text) {
+    if (hasExtension(path, ".kvi")) return describeKvi(path, text);
+    Picture picture;
+    uint32_t type = KDGL_TYPE_24BIT;
+    if (!hasExtension(path, ".jpeg")) {
+        CKaldorGL gl;
+        const uint32_t status = gl.LoadImageFromFile(path.c_str());
+        if (status != KDGL_OK) return kdglError(status);
+        std::free(gl.canvas.data);
+        picture.width = gl.canvas.width;
+        picture.height = gl.canvas.height;
+        type = gl.canvas.type;
+    } else {
+        const Result loaded = loadJpeg(path, picture);
+        if (!loaded.ok()) return loaded;
+    }
+    std::ostringstream out;
+    out << "size: " << picture.width << "x" << picture.height << "\n"
+        << "type: " << type << " (" << typeName(type) << ")\n";
+    text = out.str();
+    return {};
+}
+
+}  // namespace kvconvert

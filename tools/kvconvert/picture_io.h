@@ -1,0 +1,37 @@
+// Reading and writing pictures for kvconvert: every format the suite reads, into 32-bit
+// R, G, B, A; out through the KaldorGL writers or the KVI encoder.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kvconvert {
+
+struct Picture {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    std::vector<uint8_t> rgba;
+};
+
+struct KviOptions {
+    uint32_t mode = 256;   // KVI mode identifier; 0 writes the pixels uncoded
+    uint32_t quality = 100;
+    uint32_t order = 0;    // colour description index
+    uint32_t bits = 32;
+};
+
+// Outcome of a step: empty `error` on success, else the text for standard error.
+struct Result {
+    std::string error;
+    bool ok() const { return error.empty(); }
+};
+
+bool hasExtension(const std::string& name, const char* ext);  // ext like ".kvi", any case
+
+Result loadPicture(const std::string& path, Picture& out);
+Result savePicture(const std::string& path, const Picture& picture, const KviOptions& options);
+// The lines that --info prints.
+Result describe(const std::string& path, std::string& text);
+
+}  // namespace kvconvert
