@@ -49,5 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (mvo.CloseFile() != MVO_ERR_NOT_OPEN) std::abort();  // no path may leave the file open
     if (status == MVO_OK) checkRoundTrip(mvo, object);
     MVO_FreeObject(&object);
+    ::unlink(path.c_str());
+    ::unlink(scratchPath("out").c_str());
     return 0;
 }

@@ -36,7 +36,8 @@ bool transferAll(Op op, uint32_t byteCount) {
 uint32_t cMVO_File::CreateOutFile(const char* fileName) {
     if (!fileName) return MVO_ERR_OPEN;
     ::unlink(fileName);
-    int fd = ::open(fileName, O_WRONLY | O_CLOEXEC);
+    // Should the delete fail, truncating keeps the old file's tail out of the new one.
+    int fd = ::open(fileName, O_WRONLY | O_TRUNC | O_CLOEXEC);
     if (fd < 0) fd = ::open(fileName, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) return MVO_ERR_OPEN;
     replaceOpenFile(fd);
