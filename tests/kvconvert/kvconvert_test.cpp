@@ -1,0 +1,186 @@
+// Runs the built kvconvert binary end to end.
+#include <kaldorgl/kaldorgl.h>
+
+#include "testsupport.h"
+
+#include <gtest/gtest.h>
+#include <jpeglib.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+using kvtest::Bytes;
+
+namespace {
+
+struct Outcome {
+    int exitCode;
+    std::string out;
+    std::string err;
+};
+
+std::string slurp(const std::string& path) {
+    const Bytes bytes = kvtest::readFile(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+class Kvconvert : public ::testing::Test {
+protected:
+    kvtest::TempDir dir;
+    Bytes rgba = kvtest::makePhotoRgba(37, 23);
+
+    Outcome run(const std::string& args) {
+        const std::string out = dir.file("stdout.txt");
+        const std::string err = dir.file("stderr.txt");
+        const std::string command = std::string("'") + KVCONVERT_PATH + "' " + args + " >'" + out + "' 2>'" + err + "'";
+        const int status = std::system(command.c_str());
+        return Outcome{WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(out), slurp(err)};
+    }
+
+    std::string path(const std::string& name) { return dir.file(name); }
+    std::string quoted(const std::string& name) { return "'" + path(name) + "'"; }
+
+    void writeSource(const std::string& name) {
+        ASSERT_EQ(CKaldorGL().SaveImageToFileBPP(path(name).c_str(), rgba.data(), 37, 23, KDGL_TYPE_32BIT), KDGL_OK);
+    }
+
+    Bytes load(const std::string& name) {
+        CKaldorGL gl;
+        EXPECT_EQ(gl.LoadImageFromFileAs32(path(name).c_str()), KDGL_OK) << name;
+        if (!gl.canvas.data) return {};
+        Bytes pixels(gl.canvas.data, gl.canvas.data + size_t(gl.canvas.width) * gl.canvas.height * 4);
+        std::free(gl.canvas.data);
+        return pixels;
+    }
+
+    Bytes withOpaqueAlpha() const {
+        Bytes out = rgba;
+        for (size_t i = 3; i < out.size(); i += 4) out[i] = 255;
+        return out;
+    }
+};
+
+TEST_F(Kvconvert, HelpVersionAndUsageErrors) {
+    Outcome help = run("--help");
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.out.find("usage: kvconvert"), std::string::npos);
+    EXPECT_NE(help.out.find("--quality"), std::string::npos);
+    Outcome version = run("--version");
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_NE(version.out.find("kvconvert"), std::string::npos);
+    for (const char* bad : {"", "only-one.bmp", "a.bmp b.bmp c.bmp", "--mode Q a.bmp b.kvi",
+                            "--quality 101 a.bmp b.kvi", "--bits 16 a.bmp b.kvi", "--order rgb a.bmp b.kvi",
+                            "--frobnicate a.bmp b.bmp", "a.bmp b.kvi --mode", "--info a.bmp b.bmp"}) {
+        Outcome r = run(bad);
+        EXPECT_EQ(r.exitCode, 2) << bad;
+        EXPECT_NE(r.err.find("usage: kvconvert"), std::string::npos) << bad;
+    }
+}
+
+TEST_F(Kvconvert, ConvertsBetweenTheLibraryFormatsLosslessly) {
+    writeSource("src.tga");
+    ASSERT_EQ(run(quoted("src.tga") + " " + quoted("a.pcx")).exitCode, 0);
+    ASSERT_EQ(run(quoted("a.pcx") + " " + quoted("b.BMP")).exitCode, 0);
+    ASSERT_EQ(run(quoted("b.BMP") + " " + quoted("c.tga")).exitCode, 0);
+    EXPECT_EQ(load("a.pcx"), rgba);
+    EXPECT_EQ(load("b.BMP"), rgba);
+    EXPECT_EQ(load("c.tga"), rgba);
+}
+
+TEST_F(Kvconvert, KviRoundTripsEveryLosslessModeOrderAndDepth) {
+    writeSource("src.bmp");
+    const Bytes opaque = withOpaqueAlpha();
+    for (const char* mode : {"none", "A1", "A1E", "A2", "A2E", "A3", "A3E"}) {
+        ASSERT_EQ(run(std::string("--mode ") + mode + " " + quoted("src.bmp") + " " + quoted("m.kvi")).exitCode, 0) << mode;
+        ASSERT_EQ(run(quoted("m.kvi") + " " + quoted("m.tga")).exitCode, 0) << mode;
+        EXPECT_EQ(load("m.tga"), rgba) << mode;
+    }
+    for (const char* order : {"rgba", "bgra", "argb", "abgr", "rgbx", "bgrx", "xrgb", "xbgr"}) {
+        for (const char* bits : {"24", "32"}) {
+            const std::string args = std::string("--mode=A2 --order ") + order + " --bits " + bits + " ";
+            ASSERT_EQ(run(args + quoted("src.bmp") + " " + quoted("o.kvi")).exitCode, 0) << order << bits;
+            ASSERT_EQ(run(quoted("o.kvi") + " " + quoted("o.tga")).exitCode, 0) << order << bits;
+            const bool keepsAlpha = std::string(bits) == "32" && std::string(order).find('a') != std::string::npos;
+            EXPECT_EQ(load("o.tga"), keepsAlpha ? rgba : opaque) << order << " " << bits;
+        }
+    }
+}
+
+TEST_F(Kvconvert, LossyKviAndItsInfo) {
+    writeSource("src.bmp");
+    ASSERT_EQ(run("--quality 90 " + quoted("src.bmp") + " " + quoted("q.kvi")).exitCode, 0);
+    ASSERT_EQ(run(quoted("q.kvi") + " " + quoted("q.tga")).exitCode, 0);
+    EXPECT_GT(kvtest::psnr(load("q.tga"), rgba), 25.0);
+    Outcome info = run("--info " + quoted("q.kvi"));
+    ASSERT_EQ(info.exitCode, 0);
+    for (const char* line : {"format: KVI", "size: 37x23", "bits per pixel: 32", "colour description: 0 (rgba)",
+                             "quality: 90", "modes: B1", "stamp: "})
+        EXPECT_NE(info.out.find(line), std::string::npos) << line << "\n" << info.out;
+    Outcome bmpInfo = run("--info " + quoted("src.bmp"));
+    ASSERT_EQ(bmpInfo.exitCode, 0);
+    EXPECT_EQ(bmpInfo.out, "size: 37x23\ntype: 513 (32-bit RGBA)\n");
+}
+
+void writeJpeg(const std::string& path, const Bytes& rgba, uint32_t width, uint32_t height) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    jpeg_compress_struct info{};
+    jpeg_error_mgr error{};
+    info.err = jpeg_std_error(&error);
+    jpeg_create_compress(&info);
+    jpeg_stdio_dest(&info, file);
+    info.image_width = width;
+    info.image_height = height;
+    info.input_components = 3;
+    info.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 95, TRUE);
+    jpeg_start_compress(&info, TRUE);
+    Bytes row(size_t(width) * 3);
+    for (uint32_t y = 0; y < height; ++y) {
+        for (uint32_t x = 0; x < width; ++x)
+            for (int c = 0; c < 3; ++c) row[x * 3 + c] = rgba[(size_t(y) * width + x) * 4 + c];
+        JSAMPROW pointer = row.data();
+        jpeg_write_scanlines(&info, &pointer, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    std::fclose(file);
+}
+
+TEST_F(Kvconvert, ReadsJpegUnderEitherExtensionTheRightWayUp) {
+    writeJpeg(path("p.JPEG"), rgba, 37, 23);
+    writeJpeg(path("p.jpg"), rgba, 37, 23);
+    const Bytes opaque = withOpaqueAlpha();
+    for (const char* name : {"p.JPEG", "p.jpg"}) {
+        ASSERT_EQ(run(quoted(name) + " " + quoted("j.bmp")).exitCode, 0) << name;
+        EXPECT_GT(kvtest::psnr(load("j.bmp"), opaque), 30.0) << name;
+    }
+    Outcome info = run("--info " + quoted("p.JPEG"));
+    EXPECT_EQ(info.out, "size: 37x23\ntype: 5 (24-bit RGB)\n");
+}
+
+TEST_F(Kvconvert, FailuresPrintTheLibraryTextAndExitOne) {
+    writeSource("src.bmp");
+    Outcome missing = run(quoted("none.bmp") + " " + quoted("x.tga"));
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_EQ(missing.err, "kvconvert: File not found or can't be open!\n");
+    Outcome cel = run(quoted("src.bmp") + " " + quoted("x.cel"));
+    EXPECT_EQ(cel.exitCode, 1);
+    EXPECT_EQ(cel.err, "kvconvert: Unsupported format!\n");
+    Bytes cut = kvtest::readFile(path("src.bmp"));
+    cut.resize(cut.size() / 2);
+    kvtest::writeFile(path("cut.bmp"), cut);
+    Outcome damaged = run(quoted("cut.bmp") + " " + quoted("x.tga"));
+    EXPECT_EQ(damaged.exitCode, 1);
+    EXPECT_EQ(damaged.err, "kvconvert: Wrong file size\n");
+    kvtest::writeFile(path("bad.kvi"), Bytes(40, 'z'));
+    Outcome kvi = run(quoted("bad.kvi") + " " + quoted("x.tga"));
+    EXPECT_EQ(kvi.exitCode, 1);
+    EXPECT_EQ(kvi.err.rfind("kvconvert: ", 0), 0u);
+    EXPECT_EQ(run("--info " + quoted("none.pcx")).exitCode, 1);
+}
+
+}  // namespace
