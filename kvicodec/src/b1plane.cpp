@@ -1,6 +1,7 @@
 #include "b1plane.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <new>
 
@@ -56,7 +57,8 @@ inline Quad inverse(double a, double b, double c, double d) {
 // Nearest integer with halves away from zero, as a symbol: 0 -> 255, 1 -> 253, -1 -> 254.
 inline uint8_t symbolOf(double value, double inverseStep) {
     const double p = value * inverseStep;
-    int v = p >= 0 ? int(p + 0.5) : int(p - 0.5);
+    // p + 0.5 or p - 0.5 by the sign, without a branch: details change sign at random.
+    int v = int(p + std::copysign(0.5, p));
     v = std::clamp(v, -128, 127);  // the transform cannot leave this range; a guard only
     return uint8_t(v >= 0 ? 255 - 2 * v : 256 + 2 * v);
 }
@@ -69,6 +71,33 @@ inline uint8_t sampleOf(double value) {
     const double t = value + 128.0 + 0.5;  // values below 0 clamp to 0 either way
     return t >= 255.0 ? 255 : t >= 1.0 ? uint8_t(int(t)) : 0;
 }
+
+// Exact division by the model total without a divide instruction: for n < 2^31 and
+// d <= 16384, n / d == (n * m) >> (31 + l) with l = ceil(log2 d) and m = ceil(2^(31+l) / d),
+// because m * d - 2^(31+l) < d <= 2^l. The total moves by one per symbol, so the table is
+// walked almost in order.
+class TotalDivider {
+public:
+    static constexpr uint32_t kMaxTotal = 0x4000;
+
+    TotalDivider() {
+        for (uint32_t d = 1; d <= kMaxTotal; ++d) {
+            unsigned l = 0;
+            while ((uint32_t(1) << l) < d) ++l;
+            shift_[d] = uint8_t(31 + l);
+            multiplier_[d] = ((uint64_t(1) << (31 + l)) + d - 1) / d;
+        }
+    }
+    static const TotalDivider& instance() {
+        static const TotalDivider table;
+        return table;
+    }
+    int divide(int n, int d) const { return int((uint64_t(uint32_t(n)) * multiplier_[d]) >> shift_[d]); }
+
+private:
+    uint64_t multiplier_[kMaxTotal + 1] = {};
+    uint8_t shift_[kMaxTotal + 1] = {};
+};
 
 // Adaptive cumulative frequencies over 256 symbols. Symbol 255 (a zero coefficient) is the
 // most common and the cheapest to update.
@@ -153,14 +182,15 @@ private:
 };
 
 void encodeSymbols(const std::vector<uint8_t>& symbols, BitWriter& out) {
+    const TotalDivider& div = TotalDivider::instance();
     Model model;
     model.reset();
     int low = 0, high = 0xFFFF;
     uint32_t pending = 0;
     for (const uint8_t s : symbols) {
         const int range = high - low + 1, total = model.f[256];
-        high = low + (range * model.f[s + 1]) / total - 1;
-        low = low + (range * model.f[s]) / total;
+        high = low + div.divide(range * model.f[s + 1], total) - 1;
+        low = low + div.divide(range * model.f[s], total);
         for (;;) {
             if (high < 0x8000) {
                 out.putWithOpposites(0, pending);
@@ -187,17 +217,20 @@ void encodeSymbols(const std::vector<uint8_t>& symbols, BitWriter& out) {
 }
 
 void decodeSymbols(BitReader& in, std::vector<uint8_t>& symbols) {
+    const TotalDivider& div = TotalDivider::instance();
     Model model;
     model.reset();
     int low = 0, high = 0xFFFF, code = 0;
     for (int i = 0; i < 16; ++i) code = 2 * code + int(in.bit());
     for (uint8_t& slot : symbols) {
         const int range = high - low + 1, total = model.f[256];
-        const int target = ((code - low + 1) * total - 1) / range;
+        // The symbol is the largest s with F[s] <= (scaled - 1) / range, that is with
+        // F[s] * range <= scaled - 1: the same test without the division.
+        const int scaled = (code - low + 1) * total;
         unsigned s = 255;
-        while (s > 0 && model.f[s] > target) --s;
-        high = low + (range * model.f[s + 1]) / total - 1;
-        low = low + (range * model.f[s]) / total;
+        while (s > 0 && model.f[s] * range > scaled - 1) --s;
+        high = low + div.divide(range * model.f[s + 1], total) - 1;
+        low = low + div.divide(range * model.f[s], total);
         for (;;) {
             if (high >= 0x8000) {
                 if (low >= 0x8000) {
