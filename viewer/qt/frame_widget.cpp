@@ -59,9 +59,17 @@ void FrameWidget::paintEvent(QPaintEvent*) {
         painter.fillRect(rect(), Qt::black);
         return;
     }
-    // A windowed device's frame is stretched to the client area.
+    // The screen-sized frame keeps its proportions, so pictures are never distorted.
+    const QRect target = frameRect();
+    painter.fillRect(rect(), Qt::black);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(rect(), frame_);
+    painter.drawImage(target, frame_);
+}
+
+QRect FrameWidget::frameRect() const {
+    if (frame_.isNull()) return rect();
+    const QSize fitted = frame_.size().scaled(size(), Qt::KeepAspectRatio);
+    return QRect(QPoint((width() - fitted.width()) / 2, (height() - fitted.height()) / 2), fitted);
 }
 
 void FrameWidget::keyPressEvent(QKeyEvent* event) {

@@ -26,6 +26,9 @@ public:
     std::function<void(QPoint widgetDelta)> onDrag;
     std::function<void(const std::string& path)> onDrop;
 
+    // Where the last frame is shown: as large as fits, centred, in its own proportions.
+    QRect frameRect() const;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;

@@ -26,10 +26,12 @@ MainWindow::MainWindow(const kviewer::ViewerSettings& settings)
     buildToolBar();
     connectFrame();
     app_->onTitleChanged = [this](const std::string& title) { setWindowTitle(utf8(title)); };
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        resize(screen->availableGeometry().size() * 2 / 3);
-    }
     rebuildMenu();
+    // Two thirds of the screen, the picture area in the screen's proportions.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QSize area = screen->size() * 2 / 3;
+        resize(area + QSize(0, menuBar()->sizeHint().height() + toolBar_->sizeHint().height()));
+    }
 }
 
 QAction* MainWindow::commandAction(const QIcon& icon, const QString& text, uint32_t id) {
@@ -83,12 +85,13 @@ void MainWindow::connectFrame() {
         drawFrame();
     };
     frame_->onDrag = [this](QPoint delta) {
-        // The frame is the screen-sized back buffer stretched to the widget.
+        // The frame is the screen-sized back buffer scaled into the widget.
+        const QRect shown = frame_->frameRect();
         const auto toScreen = [](int d, uint32_t screen, int client) {
             return client > 0 ? static_cast<int32_t>(static_cast<int64_t>(d) * screen / client) : 0;
         };
-        app_->view().panBy(toScreen(delta.x(), app_->screenWidth(), frame_->width()),
-                           toScreen(delta.y(), app_->screenHeight(), frame_->height()));
+        app_->view().panBy(toScreen(delta.x(), app_->screenWidth(), shown.width()),
+                           toScreen(delta.y(), app_->screenHeight(), shown.height()));
         drawFrame();
     };
     frame_->onDrop = [this](const std::string& path) {
