@@ -1,0 +1,98 @@
+// The program itself in batch mode, as scripts and CI run it.
+#include "testsupport.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+    int exitCode;
+    std::string out;
+    std::string err;
+};
+
+class BatchTest : public testing::Test {
+protected:
+    void SetUp() override {
+        fs::create_directories(dir_.path() / "config" / "Orlen Works");
+        fs::create_directories(dir_.path() / "viewer");
+    }
+
+    // Runs the wizard in the temporary folder with its own settings.
+    Outcome wizard(const std::string& arguments) {
+        const std::string d = dir_.path().string();
+        const std::string command = "cd '" + d + "' && env -u DISPLAY -u WAYLAND_DISPLAY XDG_CONFIG_HOME='" + d +
+                                    "/config' '" WIZARD_PROGRAM "' " + arguments + " >out.txt 2>err.txt";
+        const int status = std::system(command.c_str());
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, text("out.txt"), text("err.txt")};
+    }
+    std::string text(const std::string& name) {
+        const kvtest::Bytes bytes = kvtest::readFile(dir_.file(name));
+        return std::string(bytes.begin(), bytes.end());
+    }
+    void writeText(const std::string& name, const std::string& content) {
+        kvtest::writeFile(dir_.file(name), kvtest::Bytes(content.begin(), content.end()));
+    }
+
+    kvtest::TempDir dir_;
+};
+
+TEST_F(BatchTest, MessagesGoToStandardOutputAndTheExitCodeTellsTheOutcome) {
+    writeText("ok.lua", "pwInfo('two\\nlines') pwCreateImage(0, 4, 4, RGB(1, 2, 3)) pwSaveImage('x.tga', 0)");
+    Outcome run = wizard("--run ok.lua");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "Information!: two\\nlines\n"
+                       "Все ОК: Выполнение скрипта завершено!\\nПросмотреть результат?\n");
+    EXPECT_TRUE(fs::exists(dir_.path() / "x.tga"));
+
+    writeText("bad.lua", "pwMessage('before') error('broken on purpose')");
+    run = wizard("--run bad.lua");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, "Script message: before\nError!: Error executing script!\n");
+    EXPECT_NE(run.err.find("broken on purpose"), std::string::npos);
+
+    writeText("dialog.lua", "pwMessage(pwGetImageFileName())");
+    EXPECT_EQ(wizard("--run dialog.lua").out.substr(0, 17), "Script message: 0");
+
+    EXPECT_EQ(wizard("--run").exitCode, 2);
+    EXPECT_EQ(wizard("--yes").exitCode, 2);
+    EXPECT_EQ(wizard("--run ok.lua --frobnicate").exitCode, 2);
+    EXPECT_EQ(wizard("--run missing.lua").exitCode, 1);
+}
+
+TEST_F(BatchTest, YesStartsTheViewerFromTheConfiguredFolderWithTheSavedPicture) {
+    const std::string d = dir_.path().string();
+    writeText("config/Orlen Works/kvPictureWizard.conf", "[General]\nDefault=" + d + "/viewer\n");
+    writeText("viewer/kvIViewer", "#!/bin/sh\necho \"$1\" > '" + d + "/viewer/args.tmp'\nmv '" + d +
+                                      "/viewer/args.tmp' '" + d + "/viewer/args'\n");
+    fs::permissions(dir_.path() / "viewer" / "kvIViewer", fs::perms::owner_all);
+    writeText("show.lua", "pwCreateImage(0, 4, 4, 0) pwSaveImage('shown.bmp', 0)");
+    EXPECT_EQ(wizard("--run show.lua --yes").exitCode, 0);
+    const fs::path args = dir_.path() / "viewer" / "args";
+    for (int i = 0; i < 100 && !fs::exists(args); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(fs::exists(args));
+    EXPECT_EQ(text("viewer/args"), fs::canonical(dir_.path()).string() + "/shown.bmp\n");
+}
+
+TEST_F(BatchTest, EveryExampleScriptRuns) {
+    int examples = 0;
+    for (const auto& entry : fs::directory_iterator(WIZARD_EXAMPLES)) {
+        if (entry.path().extension() != ".lua") continue;
+        ++examples;
+        const Outcome run = wizard("--run '" + entry.path().string() + "'");
+        EXPECT_EQ(run.exitCode, 0) << entry.path() << "\n" << run.out << run.err;
+        EXPECT_EQ(run.out.find("Error!"), std::string::npos) << entry.path() << "\n" << run.out;
+    }
+    EXPECT_GE(examples, 4);
+}
+
+}  // namespace

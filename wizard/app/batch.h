@@ -1,0 +1,23 @@
+// `kvPictureWizard --run SCRIPT [--yes]`: a script run without a window. Message boxes become
+// "CAPTION: TEXT" lines on standard output (line feeds of TEXT written as \n), questions are
+// answered No (Yes with --yes), file dialogs are cancelled.
+#pragma once
+
+#include "wizardapp.h"
+
+#include <string>
+#include <vector>
+
+namespace wizard {
+
+// True when the arguments ask for batch mode (they name --run or --yes).
+bool isBatchInvocation(const std::vector<std::string>& args);
+
+// Runs batch mode; returns the exit code: 0 after a successful run, 1 after a failed one,
+// 2 for a usage error. `args` excludes the program name.
+int runBatch(const std::vector<std::string>& args, const WizardConfig& config);
+
+// The line a message box becomes: "CAPTION: TEXT" with each line feed of TEXT as \n.
+std::string batchMessageLine(const char* caption, const char* text);
+
+}  // namespace wizard

@@ -1,0 +1,189 @@
+#include "mainwindow.h"
+
+#include "updatecheck.h"
+
+#include <platform/ui.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QScreen>
+#include <QStyle>
+#include <QToolBar>
+#include <QUrl>
+
+namespace wizard {
+namespace {
+
+QMessageBox::Icon iconOf(UINT type) {
+    switch (type & 0xF0) {
+    case MB_ICONERROR: return QMessageBox::Critical;
+    case MB_ICONQUESTION: return QMessageBox::Question;
+    case MB_ICONWARNING: return QMessageBox::Warning;
+    case MB_ICONINFORMATION: return QMessageBox::Information;
+    default: return QMessageBox::NoIcon;
+    }
+}
+
+int showMessageBox(QWidget* parent, const char* text, const char* caption, UINT type) {
+    QMessageBox box(iconOf(type), QString::fromUtf8(caption), QString::fromUtf8(text),
+                    QMessageBox::NoButton, parent);
+    switch (type & 0x0F) {
+    case MB_YESNO: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    case MB_YESNOCANCEL:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        break;
+    case MB_OKCANCEL: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
+    default: box.setStandardButtons(QMessageBox::Ok); break;
+    }
+    switch (box.exec()) {
+    case QMessageBox::Yes: return IDYES;
+    case QMessageBox::No: return IDNO;
+    case QMessageBox::Cancel: return IDCANCEL;
+    default: return IDOK;
+    }
+}
+
+// Win32 filter pairs ("Bitmaps", "*.bmp;*.dib") as Qt name filters ("Bitmaps (*.bmp *.dib)").
+QStringList nameFilters(const platform::FileDialogRequest& request) {
+    QStringList filters;
+    for (const auto& [description, patterns] : request.filters) {
+        filters << QString::fromStdString(description) + " (" +
+                       QString::fromStdString(patterns).replace(';', ' ') + ")";
+    }
+    return filters;
+}
+
+bool showFileDialog(QWidget* parent, const platform::FileDialogRequest& request, std::string& chosen) {
+    QFileDialog dialog(parent, QString::fromStdString(request.title),
+                       QString::fromStdString(request.initialPath));
+    dialog.setNameFilters(nameFilters(request));
+    dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
+    dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+    chosen = dialog.selectedFiles().first().toStdString();
+    return true;
+}
+
+bool openDocument(const std::string& target) {
+    const QString text = QString::fromStdString(target);
+    const QUrl url = text.contains("://") ? QUrl(text) : QUrl::fromLocalFile(QFileInfo(text).absoluteFilePath());
+    return QDesktopServices::openUrl(url);
+}
+
+}  // namespace
+
+MainWindow::MainWindow(WizardApp& app) : app_(app) {
+    setWindowTitle("kvPictureWizard");
+    setObjectName("kvPictureWizard");
+    QPalette shadow = palette();
+    shadow.setColor(QPalette::Window, shadow.color(QPalette::Dark));
+    setPalette(shadow);
+    setAutoFillBackground(true);
+    installHooks();
+    buildMenu();
+    buildToolbar();
+    resize(500, 300);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->geometry();
+        move(area.width() / 2 - 250, area.height() / 2 - 150);
+    }
+    startUpdateCheck(false);
+}
+
+MainWindow::~MainWindow() {
+    if (updateWorker_.joinable()) updateWorker_.join();
+    platform::setMessageBoxHook({});
+    platform::setFileDialogHook({});
+    platform::setShellOpenHook({});
+}
+
+void MainWindow::installHooks() {
+    platform::setMessageBoxHook([this](HWND, const char* text, const char* caption, UINT type) {
+        return showMessageBox(this, text, caption, type);
+    });
+    platform::setFileDialogHook([this](const platform::FileDialogRequest& request, std::string& chosen) {
+        return showFileDialog(this, request, chosen);
+    });
+    platform::setShellOpenHook([](const std::string& target, const std::string&) {
+        return openDocument(target);
+    });
+}
+
+void MainWindow::buildMenu() {
+    const auto add = [this](QMenu* menu, const QString& text, int id) {
+        QAction* action = menu->addAction(text);
+        action->setData(id);
+        connect(action, &QAction::triggered, this, [this, id] { command(id); });
+    };
+    QMenu* file = menuBar()->addMenu("&Файл");
+    add(file, "&Открыть", kCmdOpen);
+    file->addSeparator();
+    add(file, "В&ыйти", kCmdExit);
+
+    QAction* run = menuBar()->addAction("&Выполнить");
+    run->setData(int(kCmdRun));
+    connect(run, &QAction::triggered, this, [this] { command(kCmdRun); });
+
+    QMenu* help = menuBar()->addMenu("&Помощь");
+    add(help, "&О программе", kCmdAbout);
+    add(help, "Р&уководство", kCmdManual);
+    help->addSeparator();
+    add(help, "П&роверить обновление", kCmdCheckUpdate);
+    help->addSeparator();
+    add(help, "&kvPicture Wizard On-Line", kCmdOnline);
+}
+
+void MainWindow::buildToolbar() {
+    QToolBar* bar = addToolBar("kvPictureWizard");
+    bar->setObjectName("toolbar");
+    bar->setProperty("controlId", kToolbarId);
+    bar->setIconSize(QSize(20, 20));
+    bar->setMovable(false);
+    const auto add = [this, bar](QStyle::StandardPixmap icon, int id) {
+        QAction* action = bar->addAction(style()->standardIcon(icon), QString());
+        action->setData(id);
+        connect(action, &QAction::triggered, this, [this, id] { command(id); });
+    };
+    add(QStyle::SP_DialogOpenButton, kCmdOpen);
+    bar->addSeparator();
+    add(QStyle::SP_ArrowForward, kCmdRun);
+    add(QStyle::SP_FileDialogContentsView, kCmdViewer);
+    add(QStyle::SP_DialogHelpButton, kCmdManual);
+    add(QStyle::SP_BrowserReload, kCmdCheckUpdate);
+}
+
+void MainWindow::command(int id) {
+    switch (id) {
+    case kCmdOpen: app_.chooseScript(); break;
+    case kCmdExit: close(); break;
+    case kCmdRun: app_.run(); break;
+    case kCmdViewer: app_.startViewer(); break;
+    case kCmdAbout: app_.showAbout(); break;
+    case kCmdManual: app_.openManual(); break;
+    case kCmdCheckUpdate: startUpdateCheck(true); break;
+    case kCmdOnline: app_.openOnlinePage(); break;
+    default: break;
+    }
+}
+
+void MainWindow::startUpdateCheck(bool withMessages) {
+    if (updateRunning_.exchange(true)) return;
+    if (updateWorker_.joinable()) updateWorker_.join();
+    const std::string host = app_.config().updateHost;
+    const uint32_t timeout = app_.config().updateTimeoutMs;
+    updateWorker_ = std::thread([this, host, timeout, withMessages] {
+        const UpdateInfo info = fetchUpdate(host, timeout);
+        QMetaObject::invokeMethod(this, [this, info, host, withMessages] {
+            updateRunning_ = false;
+            reportUpdate(info, withMessages, host);
+        }, Qt::QueuedConnection);
+    });
+}
+
+}  // namespace wizard
