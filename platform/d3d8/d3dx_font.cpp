@@ -38,6 +38,7 @@ public:
         const size_t length = count < 0 ? std::strlen(text) : strnlen(text, static_cast<size_t>(count));
         const int32_t lineHeight = font_->lineHeight();
         SurfaceData& target = device_.get()->renderTarget();
+        if (!(format & DT_CALCRECT)) target.noteDrawnInto();
         const RECT area = device_.get()->drawArea();
         const RECT clip = (format & DT_NOCLIP) ? area : RECT{std::max(area.left, rect->left), std::max(area.top, rect->top),
                                                             std::min(area.right, rect->right),

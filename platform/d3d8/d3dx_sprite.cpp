@@ -97,9 +97,11 @@ private:
         const bool magnifying = std::fabs(m.m11 * m.m22 - m.m12 * m.m21) > 1.0;
         const SpriteFilter filter =
             filterOf(device.stageState(0, magnifying ? D3DTSS_MAGFILTER : D3DTSS_MINFILTER));
+        target.noteDrawnInto();
         drawSprite(SpriteTarget{target.bits.data(), target.pitch, device.drawArea()},
-                   SpriteSource{level->bits.data(), level->pitch, cut, level->desc.Format == D3DFMT_X8R8G8B8}, m,
-                   filter, color);
+                   SpriteSource{level->bits.data(), level->pitch, cut, level->desc.Format == D3DFMT_X8R8G8B8,
+                                level->allOpaque},
+                   m, filter, color);
         return D3D_OK;
     }
 

@@ -274,7 +274,10 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
     const DWORD pieces = count > 0 ? count : 1;
     for (DWORD i = 0; i < pieces; ++i) {
         const RECT piece = count > 0 ? intersect(area, RECT{rects[i].x1, rects[i].y1, rects[i].x2, rects[i].y2}) : area;
-        if (flags & D3DCLEAR_TARGET) fillRect(renderTarget_.get()->data(), piece, color);
+        if (flags & D3DCLEAR_TARGET) {
+            renderTarget_.get()->data().noteDrawnInto();
+            fillRect(renderTarget_.get()->data(), piece, color);
+        }
         if (flags & D3DCLEAR_ZBUFFER) fillDepth(depthStencil_.get()->data(), piece, std::clamp(z, 0.0f, 1.0f));
     }
     return D3D_OK;

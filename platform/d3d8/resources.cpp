@@ -41,6 +41,7 @@ HRESULT SurfaceData::lock(D3DLOCKED_RECT* result, const RECT* rect, DWORD) {
             return D3DERR_INVALIDCALL;
         area = *rect;
     }
+    allOpaque = false;
     result->Pitch = pitch;
     result->pBits = bits.data() + static_cast<size_t>(area.top) * pitch + static_cast<size_t>(area.left) * 4;
     locked = true;
@@ -50,6 +51,9 @@ HRESULT SurfaceData::lock(D3DLOCKED_RECT* result, const RECT* rect, DWORD) {
 HRESULT SurfaceData::unlock() {
     if (!locked) return D3DERR_INVALIDCALL;
     locked = false;
+    uint32_t alphas = 0xFF000000u;
+    for (size_t i = 0; i + 4 <= bits.size(); i += 4) alphas &= uint32_t(bits[i + 3]) << 24;
+    allOpaque = alphas == 0xFF000000u;
     return D3D_OK;
 }
 

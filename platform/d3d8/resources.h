@@ -19,6 +19,8 @@ struct SurfaceData {
     int32_t pitch = 0;
     std::vector<uint8_t> bits;
     bool locked = false;
+    // Every alpha is 255 (checked when a lock ends), so drawing from it needs no blending.
+    bool allOpaque = false;
 
     // Null when the size is out of range or memory runs out.
     static std::shared_ptr<SurfaceData> create(UINT width, UINT height, D3DFORMAT format, DWORD usage,
@@ -27,6 +29,7 @@ struct SurfaceData {
     float* depthRow(int32_t y) { return reinterpret_cast<float*>(bits.data() + static_cast<size_t>(y) * pitch); }
     HRESULT lock(D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags);
     HRESULT unlock();
+    void noteDrawnInto() { allOpaque = false; }
 };
 
 class Surface final : public RefCounted<IDirect3DSurface8> {

@@ -3,38 +3,16 @@
 #include <algorithm>
 #include <cmath>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace platform::d3d8 {
 
 namespace {
 
 constexpr int kFracBits = 16;
 constexpr double kOne = 1 << kFracBits;
-
-// Per-channel colour factors (c + 1) so that x * f >> 8 keeps x for c = 255 and gives 0 for 0.
-struct Modulation {
-    uint32_t b, g, r, a;
-    explicit Modulation(uint32_t color)
-        : b((color & 0xFF) + 1), g(((color >> 8) & 0xFF) + 1), r(((color >> 16) & 0xFF) + 1), a((color >> 24) + 1) {}
-    uint32_t apply(uint32_t s) const {
-        return (((s & 0xFF) * b) >> 8) | ((((s >> 8) & 0xFF) * g) >> 8) << 8 | ((((s >> 16) & 0xFF) * r) >> 8) << 16 |
-               (((s >> 24) * a) >> 8) << 24;
-    }
-};
-
-// a + (b - a) * f / 256 on all four channels, two at a time.
-inline uint32_t lerp(uint32_t a, uint32_t b, uint32_t f) {
-    const uint32_t g = 256 - f;
-    const uint32_t rb = (((a & 0xFF00FF) * g + (b & 0xFF00FF) * f) >> 8) & 0xFF00FF;
-    const uint32_t ag = (((a >> 8) & 0xFF00FF) * g + ((b >> 8) & 0xFF00FF) * f) & 0xFF00FF00;
-    return rb | ag;
-}
-
-// Source over destination with the source's alpha (255 maps to a full 256 weight).
-inline uint32_t blend(uint32_t s, uint32_t d) {
-    uint32_t a = s >> 24;
-    a += a >> 7;
-    return lerp(d, s, a);
-}
 
 // 16.16 sprite-local coordinates stepped in unsigned arithmetic: every value read lies
 // inside the rectangle, and the step past the last pixel may wrap harmlessly.
@@ -51,43 +29,150 @@ struct Texels {
     const uint8_t* base;  // texel at the rectangle's top-left
     int32_t pitch;
     int32_t maxX, maxY;  // last texel inside the rectangle
-    uint32_t alphaOr;
+    uint32_t alphaOr;    // 0xFF000000 for textures without alpha
+    uint32_t color;      // modulation, A8R8G8B8
     const uint32_t* row(int32_t y) const { return reinterpret_cast<const uint32_t*>(base + int64_t(y) * pitch); }
 };
 
-template <bool Modulate>
-void pointSpan(const Span& s, const Texels& t, const Modulation& m) {
+// Bilinear weights of the four taps in 1/256, summing to exactly 256 so that a texel centre
+// (both fractions 0) reproduces its texel.
+struct Weights {
+    uint32_t w00, w01, w10, w11;
+    Weights(uint32_t fx, uint32_t fy)
+        : w01((fx * (256 - fy)) >> 8), w10(((256 - fx) * fy) >> 8), w11((fx * fy) >> 8) {
+        w00 = 256 - w01 - w10 - w11;
+    }
+};
+
+#if defined(__SSE2__)
+
+// Pixels travel as four 16-bit channels in the low half of an SSE2 register.
+inline __m128i expand(uint32_t p) {
+    return _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(p)), _mm_setzero_si128());
+}
+inline uint32_t narrow(__m128i v) { return static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(v, v))); }
+
+// Two weights as [a a a a b b b b].
+inline __m128i weightPair(uint32_t a, uint32_t b) {
+    const __m128i v = _mm_cvtsi32_si128(static_cast<int>(a | (b << 16)));
+    const __m128i doubled = _mm_unpacklo_epi16(v, v);
+    return _mm_unpacklo_epi32(doubled, doubled);
+}
+
+struct Shader {
+    __m128i modulation;  // channel + 1, so x * m >> 8 keeps x for 255 and gives 0 for 0
+    __m128i alphaOr;
+    explicit Shader(const Texels& t)
+        : modulation(_mm_add_epi16(expand(t.color), _mm_set1_epi16(1))),
+          alphaOr(expand(t.alphaOr)) {}
+
+    inline __m128i shade(__m128i texel) const {
+        return _mm_srli_epi16(_mm_mullo_epi16(_mm_or_si128(texel, alphaOr), modulation), 8);
+    }
+    template <bool Blend>
+    inline uint32_t output(__m128i s, uint32_t d) const {
+        if constexpr (!Blend) return narrow(s);
+        __m128i a = _mm_shufflelo_epi16(s, 0xFF);
+        a = _mm_add_epi16(a, _mm_srli_epi16(a, 7));
+        const __m128i inverse = _mm_sub_epi16(_mm_set1_epi16(256), a);
+        return narrow(_mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(s, a), _mm_mullo_epi16(expand(d), inverse)), 8));
+    }
+    inline __m128i fetch(uint32_t texel) const { return expand(texel); }
+    inline __m128i bilinear(uint32_t t00, uint32_t t01, uint32_t t10, uint32_t t11, const Weights& w) const {
+        const __m128i top = _mm_unpacklo_epi64(expand(t00), expand(t01));
+        const __m128i bottom = _mm_unpacklo_epi64(expand(t10), expand(t11));
+        __m128i sum = _mm_add_epi16(_mm_mullo_epi16(top, weightPair(w.w00, w.w01)),
+                                    _mm_mullo_epi16(bottom, weightPair(w.w10, w.w11)));
+        sum = _mm_add_epi16(sum, _mm_srli_si128(sum, 8));
+        return _mm_srli_epi16(sum, 8);
+    }
+};
+
+#else
+
+// The same arithmetic on plain integers, channel by channel.
+struct Channels {
+    uint32_t c[4];
+};
+
+struct Shader {
+    uint32_t modulation[4];
+    uint32_t alphaOr;
+    explicit Shader(const Texels& t) : alphaOr(t.alphaOr) {
+        for (int i = 0; i < 4; ++i) modulation[i] = ((t.color >> (8 * i)) & 0xFF) + 1;
+    }
+    static Channels split(uint32_t p) { return {{p & 0xFF, (p >> 8) & 0xFF, (p >> 16) & 0xFF, p >> 24}}; }
+    static uint32_t join(const Channels& x) { return x.c[0] | x.c[1] << 8 | x.c[2] << 16 | x.c[3] << 24; }
+
+    Channels shade(Channels texel) const {
+        const Channels with = split(join(texel) | alphaOr);
+        Channels out;
+        for (int i = 0; i < 4; ++i) out.c[i] = (with.c[i] * modulation[i]) >> 8;
+        return out;
+    }
+    template <bool Blend>
+    uint32_t output(const Channels& s, uint32_t d) const {
+        if constexpr (!Blend) return join(s);
+        const uint32_t a = s.c[3] + (s.c[3] >> 7);
+        const Channels dst = split(d);
+        Channels out;
+        for (int i = 0; i < 4; ++i) out.c[i] = (s.c[i] * a + dst.c[i] * (256 - a)) >> 8;
+        return join(out);
+    }
+    Channels fetch(uint32_t texel) const { return split(texel); }
+    Channels bilinear(uint32_t t00, uint32_t t01, uint32_t t10, uint32_t t11, const Weights& w) const {
+        const Channels a = split(t00), b = split(t01), c = split(t10), d = split(t11);
+        Channels out;
+        for (int i = 0; i < 4; ++i) out.c[i] = (a.c[i] * w.w00 + b.c[i] * w.w01 + c.c[i] * w.w10 + d.c[i] * w.w11) >> 8;
+        return out;
+    }
+};
+
+#endif
+
+// Texels in a row, one per pixel: unscaled, unrotated drawing.
+template <bool Blend>
+void rowSpan(const Span& s, const Texels& t) {
+    const Shader shader(t);
+    const uint32_t* src = t.row(whole(s.v)) + whole(s.u);
+    for (int32_t i = 0; i < s.count; ++i)
+        s.dst[i] = shader.template output<Blend>(shader.shade(shader.fetch(src[i])), s.dst[i]);
+}
+
+template <bool Blend>
+void pointSpan(const Span& s, const Texels& t) {
+    const Shader shader(t);
     uint32_t u = s.u, v = s.v;
     for (int32_t i = 0; i < s.count; ++i, u += s.du, v += s.dv) {
-        uint32_t texel = t.row(whole(v))[whole(u)] | t.alphaOr;
-        if constexpr (Modulate) texel = m.apply(texel);
-        s.dst[i] = blend(texel, s.dst[i]);
+        const uint32_t texel = t.row(whole(v))[whole(u)];
+        s.dst[i] = shader.template output<Blend>(shader.shade(shader.fetch(texel)), s.dst[i]);
     }
 }
 
 // Bilinear sampling with the four taps clamped to the rectangle, so nothing bleeds in.
-// The +0x80 rounds the weight to the nearest 1/256, which keeps texel centres exact.
-template <bool Modulate>
-void linearSpan(const Span& s, const Texels& t, const Modulation& m) {
+// The +0x80 rounds the weights to the nearest 1/256, which keeps texel centres exact.
+template <bool Blend>
+void linearSpan(const Span& s, const Texels& t) {
+    const Shader shader(t);
     constexpr uint32_t kShift = (1u << (kFracBits - 1)) - 0x80;
     uint32_t u = s.u - kShift, v = s.v - kShift;
     for (int32_t i = 0; i < s.count; ++i, u += s.du, v += s.dv) {
         const int32_t ix = whole(u), iy = whole(v);
-        const uint32_t fx = weight(u), fy = weight(v);
         const int32_t x0 = std::max(ix, 0), x1 = std::min(ix + 1, t.maxX);
         const uint32_t* r0 = t.row(std::max(iy, 0));
         const uint32_t* r1 = t.row(std::min(iy + 1, t.maxY));
-        uint32_t texel = lerp(lerp(r0[x0], r0[x1], fx), lerp(r1[x0], r1[x1], fx), fy) | t.alphaOr;
-        if constexpr (Modulate) texel = m.apply(texel);
-        s.dst[i] = blend(texel, s.dst[i]);
+        const auto texel = shader.bilinear(r0[x0], r0[x1], r1[x0], r1[x1], Weights(weight(u), weight(v)));
+        s.dst[i] = shader.template output<Blend>(shader.shade(texel), s.dst[i]);
     }
 }
 
-using SpanFunction = void (*)(const Span&, const Texels&, const Modulation&);
+using SpanFunction = void (*)(const Span&, const Texels&);
 
-SpanFunction chooseSpan(SpriteFilter filter, bool modulate) {
-    if (filter == SpriteFilter::Linear) return modulate ? linearSpan<true> : linearSpan<false>;
-    return modulate ? pointSpan<true> : pointSpan<false>;
+template <bool Blend>
+SpanFunction chooseSpan(SpriteFilter filter, bool aligned, bool unitStep) {
+    if (unitStep && (filter == SpriteFilter::Point || aligned)) return rowSpan<Blend>;
+    if (filter == SpriteFilter::Point || aligned) return pointSpan<Blend>;
+    return linearSpan<Blend>;
 }
 
 int64_t floorDiv(int64_t a, int64_t b) {
@@ -149,9 +234,15 @@ void drawSprite(const SpriteTarget& target, const SpriteSource& source, const Sp
     const int64_t uLimit = int64_t(width) << kFracBits, vLimit = int64_t(height) << kFracBits;
 
     const Texels texels{source.bits + int64_t(source.rect.top) * source.pitch + int64_t(source.rect.left) * 4,
-                        source.pitch, width - 1, height - 1, source.opaque ? 0xFF000000u : 0u};
-    const Modulation modulation(color);
-    const SpanFunction span = chooseSpan(filter, color != 0xFFFFFFFFu);
+                        source.pitch, width - 1, height - 1, source.opaque ? 0xFF000000u : 0u, color};
+    // Linear sampling that only ever hits texel centres is point sampling.
+    constexpr int64_t kWhole = int64_t(1) << kFracBits, kHalf = kWhole / 2;
+    const bool aligned = dudx % kWhole == 0 && dudy % kWhole == 0 && dvdx % kWhole == 0 && dvdy % kWhole == 0 &&
+                         (uOrigin - kHalf) % kWhole == 0 && (vOrigin - kHalf) % kWhole == 0;
+    const bool unitStep = dudx == kWhole && dvdx == 0;
+    const bool blend = !((source.opaque || source.allOpaque) && (color >> 24) == 0xFF);
+    const SpanFunction span = blend ? chooseSpan<true>(filter, aligned, unitStep)
+                                    : chooseSpan<false>(filter, aligned, unitStep);
 
     for (int32_t y = top; y < bottom; ++y) {
         const int64_t u = uOrigin + (y - top) * dudy, v = vOrigin + (y - top) * dvdy;
@@ -162,7 +253,7 @@ void drawSprite(const SpriteTarget& target, const SpriteSource& source, const Sp
         uint32_t* row = reinterpret_cast<uint32_t*>(target.bits + int64_t(y) * target.pitch) + left;
         span(Span{row + first, static_cast<int32_t>(last - first), static_cast<uint32_t>(u + first * dudx),
                   static_cast<uint32_t>(v + first * dvdx), static_cast<uint32_t>(dudx), static_cast<uint32_t>(dvdx)},
-             texels, modulation);
+             texels);
     }
 }
 

@@ -19,6 +19,7 @@ struct SpriteSource {
     int32_t pitch = 0;
     RECT rect{};               // non-empty rectangle inside the texture; nothing outside is read
     bool opaque = false;       // X8R8G8B8: the stored alpha is ignored
+    bool allOpaque = false;    // every texel's alpha is known to be 255
 };
 
 // Sprite-local point (u, v), in texels from the rectangle's top-left, lands at
