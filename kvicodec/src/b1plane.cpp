@@ -1,6 +1,7 @@
 #include "b1plane.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -102,13 +103,24 @@ private:
 // Adaptive cumulative frequencies over 256 symbols. Symbol 255 (a zero coefficient) is the
 // most common and the cheapest to update.
 struct Model {
-    uint16_t f[257];
+    typedef uint16_t Lanes __attribute__((vector_size(16)));
+
+    alignas(16) uint16_t f[264];  // 257 entries, padded to whole lanes
 
     void reset() {
-        for (int k = 0; k <= 256; ++k) f[k] = uint16_t(k);
+        for (int k = 0; k < 264; ++k) f[k] = uint16_t(k <= 256 ? k : 0);
     }
+    // Adds 1 to F[s+1..256]: single steps up to a lane boundary, then eight at a time.
     void update(unsigned s) {
-        for (unsigned k = s + 1; k <= 256; ++k) ++f[k];
+        unsigned k = s + 1;
+        for (; k % 8 != 0; ++k) ++f[k];
+        const Lanes one = {1, 1, 1, 1, 1, 1, 1, 1};
+        for (; k <= 256; k += 8) {
+            Lanes lanes;
+            std::memcpy(&lanes, &f[k], sizeof lanes);
+            lanes += one;
+            std::memcpy(&f[k], &lanes, sizeof lanes);
+        }
         if (f[256] >= 0x3FFF) rescale();
     }
     void rescale() {
@@ -167,19 +179,32 @@ private:
 class BitReader {
 public:
     BitReader(const uint8_t* begin, const uint8_t* end) : p_(begin), end_(end) {}
-    unsigned bit() {
-        if (count_ == 0) {
-            cache_ = p_ < end_ ? *p_++ : 0;
-            count_ = 8;
-        }
-        return (cache_ >> --count_) & 1;
+    // The next count bits (1 to 16) as a number.
+    unsigned bits(unsigned count) {
+        if (count_ < count) refill();
+        count_ -= count;
+        return unsigned(cache_ >> count_) & ((1u << count) - 1);
     }
 
 private:
+    void refill() {
+        for (; count_ <= 56; count_ += 8) cache_ = (cache_ << 8) | (p_ < end_ ? *p_++ : 0);
+    }
+
     const uint8_t* p_;
     const uint8_t* end_;
-    unsigned cache_ = 0, count_ = 0;
+    uint64_t cache_ = 0;
+    unsigned count_ = 0;
 };
+
+// Leading bits that low and high share: the bits the coder can settle at once.
+inline int sharedLeadingBits(int low, int high) { return std::countl_zero(uint16_t(low ^ high)); }
+
+// Settling n shared bits shifts them out of both registers; high takes in ones.
+inline void shiftOut(int& low, int& high, int n) {
+    low = (low << n) & 0xFFFF;
+    high = ((high << n) & 0xFFFF) | ((1 << n) - 1);
+}
 
 void encodeSymbols(const std::vector<uint8_t>& symbols, BitWriter& out) {
     const TotalDivider& div = TotalDivider::instance();
@@ -191,24 +216,18 @@ void encodeSymbols(const std::vector<uint8_t>& symbols, BitWriter& out) {
         const int range = high - low + 1, total = model.f[256];
         high = low + div.divide(range * model.f[s + 1], total) - 1;
         low = low + div.divide(range * model.f[s], total);
-        for (;;) {
-            if (high < 0x8000) {
-                out.putWithOpposites(0, pending);
-                pending = 0;
-            } else if (low >= 0x8000) {
-                out.putWithOpposites(1, pending);
-                pending = 0;
-                low -= 0x8000;
-                high -= 0x8000;
-            } else if (low >= 0x4000 && high < 0xC000) {
-                ++pending;
-                low -= 0x4000;
-                high -= 0x4000;
-            } else {
-                break;
-            }
-            low = 2 * low;
-            high = 2 * high + 1;
+        // All settled bits first (the first one releases the pending bits), then the
+        // straddling steps; once straddling, low and high cannot share a leading bit again.
+        if (const int n = sharedLeadingBits(low, high)) {
+            out.putWithOpposites(unsigned(low >> 15), pending);
+            pending = 0;
+            if (n > 1) out.put(unsigned(low >> (16 - n)) & ((1u << (n - 1)) - 1), unsigned(n - 1));
+            shiftOut(low, high, n);
+        }
+        while (low >= 0x4000 && high < 0xC000) {
+            ++pending;
+            low = 2 * (low - 0x4000);
+            high = 2 * (high - 0x4000) + 1;
         }
         model.update(s);
     }
@@ -221,7 +240,7 @@ void decodeSymbols(BitReader& in, std::vector<uint8_t>& symbols) {
     Model model;
     model.reset();
     int low = 0, high = 0xFFFF, code = 0;
-    for (int i = 0; i < 16; ++i) code = 2 * code + int(in.bit());
+    code = int(in.bits(16));
     for (uint8_t& slot : symbols) {
         const int range = high - low + 1, total = model.f[256];
         // The symbol is the largest s with F[s] <= (scaled - 1) / range, that is with
@@ -231,23 +250,15 @@ void decodeSymbols(BitReader& in, std::vector<uint8_t>& symbols) {
         while (s > 0 && model.f[s] * range > scaled - 1) --s;
         high = low + div.divide(range * model.f[s + 1], total) - 1;
         low = low + div.divide(range * model.f[s], total);
-        for (;;) {
-            if (high >= 0x8000) {
-                if (low >= 0x8000) {
-                    low -= 0x8000;
-                    high -= 0x8000;
-                    code -= 0x8000;
-                } else if (low >= 0x4000 && high < 0xC000) {
-                    low -= 0x4000;
-                    high -= 0x4000;
-                    code -= 0x4000;
-                } else {
-                    break;
-                }
-            }
-            low = 2 * low;
-            high = 2 * high + 1;
-            code = 2 * code + int(in.bit());
+        // As the encoder: code lies between low and high, so it shares their leading bits.
+        if (const int n = sharedLeadingBits(low, high)) {
+            shiftOut(low, high, n);
+            code = ((code << n) & 0xFFFF) | int(in.bits(unsigned(n)));
+        }
+        while (low >= 0x4000 && high < 0xC000) {
+            low = 2 * (low - 0x4000);
+            high = 2 * (high - 0x4000) + 1;
+            code = 2 * (code - 0x4000) + int(in.bits(1));
         }
         model.update(s);
         slot = uint8_t(s);
