@@ -112,23 +112,30 @@ void CKaldorGL::FX_Brightness(uint8_t* data, uint32_t level, uint32_t width, uin
     });
 }
 
+// Which old value each letter takes: R, G, B, A, then the constants 255 (A of a 24-bit
+// pixel) and 0 (X); -1 keeps the byte.
+static int sourceOfLetter(char letter, uint32_t type) {
+    switch (letter) {
+        case 'R': case 'r': return 0;
+        case 'G': case 'g': return 1;
+        case 'B': case 'b': return 2;
+        case 'A': case 'a': return type == KDGL_TYPE_32BIT ? 3 : 4;
+        case 'X': case 'x': return 5;
+        default: return -1;
+    }
+}
+
 void CKaldorGL::FX_RepakBits(uint8_t* data, uint32_t width, uint32_t height, uint32_t type,
                              const char* format) {
     if (!format) return;
     // Letters past the pixel's own bytes would spill into the next pixel: ignore them.
     const size_t letters = std::min<size_t>(strnlen(format, 7), bytesPerPixel(type));
+    int from[4] = {-1, -1, -1, -1};
+    for (size_t j = 0; j < letters; ++j) from[j] = sourceOfLetter(format[j], type);
     forEachPixel(data, width, height, type, [&](uint8_t* p) {
-        const uint8_t old[5] = {p[0], p[1], p[2], type == KDGL_TYPE_32BIT ? p[3] : uint8_t(255), 0};
-        for (size_t j = 0; j < letters; ++j) {
-            switch (format[j]) {
-                case 'R': case 'r': p[j] = old[0]; break;
-                case 'G': case 'g': p[j] = old[1]; break;
-                case 'B': case 'b': p[j] = old[2]; break;
-                case 'A': case 'a': p[j] = old[3]; break;
-                case 'X': case 'x': p[j] = old[4]; break;
-                default: break;
-            }
-        }
+        const uint8_t old[6] = {p[0], p[1], p[2], type == KDGL_TYPE_32BIT ? p[3] : uint8_t(0), 255, 0};
+        for (size_t j = 0; j < letters; ++j)
+            if (from[j] >= 0) p[j] = old[from[j]];
     });
 }
 void CKaldorGL::FX_RepakBits(KDGL_CANVAS target, const char* format) {

@@ -106,18 +106,31 @@ inline void convertPixel(const uint8_t* src, uint8_t* dst, uint32_t fileBpp) {
     }
 }
 
+// One loop a depth, so that each can be vectorised.
 void convertRun(const uint8_t* src, uint8_t* dst, uint64_t count, uint32_t bpp) {
-    if (bpp == 1) {
-        std::memcpy(dst, src, count);
-        return;
+    switch (bpp) {
+        case 1: std::memcpy(dst, src, count); break;
+        case 2:
+            for (uint64_t i = 0; i < count; ++i, src += 2, dst += 2) convertPixel(src, dst, 2);
+            break;
+        case 3:
+            for (uint64_t i = 0; i < count; ++i, src += 3, dst += 3) convertPixel(src, dst, 3);
+            break;
+        default:
+            for (uint64_t i = 0; i < count; ++i, src += 4, dst += 4) convertPixel(src, dst, 4);
+            break;
     }
-    for (uint64_t i = 0; i < count; ++i, src += bpp, dst += bpp) convertPixel(src, dst, bpp);
 }
 
+// Rows go straight to their place: bottom-up files fill the picture from the last row.
 uint32_t decodeRaw(const uint8_t* bytes, uint32_t size, const TgaLayout& l, uint8_t* out) {
-    const uint64_t count = uint64_t(l.width) * l.height;
-    if (l.pixelOffset + count * l.fileBpp > size) return KDGL_ERR_FILE_SIZE;
-    convertRun(bytes + l.pixelOffset, out, count, l.fileBpp);
+    const uint64_t rowBytes = uint64_t(l.width) * l.fileBpp;
+    if (l.pixelOffset + rowBytes * l.height > size) return KDGL_ERR_FILE_SIZE;
+    const bool topFirst = l.descriptor & kOriginTop;
+    for (uint32_t r = 0; r < l.height; ++r) {
+        const uint32_t y = topFirst ? r : l.height - 1 - r;
+        convertRun(bytes + l.pixelOffset + r * rowBytes, out + y * rowBytes, l.width, l.fileBpp);
+    }
     return KDGL_OK;
 }
 
@@ -197,7 +210,7 @@ uint32_t CCodecTGA::LoadFromMemory(const uint8_t* bytes, uint32_t size) {
         std::free(pixels);
         return status;
     }
-    if (!(layout.descriptor & kOriginTop)) flipRows(pixels, layout.width, layout.height, layout.fileBpp);
+    if (layout.rle && !(layout.descriptor & kOriginTop)) flipRows(pixels, layout.width, layout.height, layout.fileBpp);
     if (layout.descriptor & kOriginRight) flipColumns(pixels, layout.width, layout.height, layout.fileBpp);
     std::memcpy(palette, newPalette, sizeof newPalette);
     data = pixels;
