@@ -183,6 +183,9 @@ TEST_F(GraphiX, RenderToTextureAndBack) {
     // Re-targeting releases the references of the previous round.
     EXPECT_EQ(gfx.SetRenderTargetTexture(), 0u);
     EXPECT_EQ(gfx.SetRenderTargetBuffer(), 0u);
+    // Frames after the round trip still clear (colour and depth together).
+    beginFrame(0x00FF00);
+    EXPECT_EQ(pixelAt(10, 10), 0xFF00FF00u);
     IDirect3DTexture8* texture = gfx.renderTexture;
     texture->AddRef();
     gfx.Uninit();
