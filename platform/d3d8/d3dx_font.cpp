@@ -2,6 +2,9 @@
 
 #include <platform/d3dx8.h>
 
+#include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -45,23 +48,25 @@ public:
                                                             std::min(area.bottom, rect->bottom)};
         const PixelTarget pixels{target.bits.data(), target.pitch, static_cast<int32_t>(target.desc.Width),
                                  static_cast<int32_t>(target.desc.Height)};
-        int32_t lines = 0, widest = 0;
+        int64_t lines = 0, widest = 0;
         for (size_t start = 0; start <= length; ++lines) {
             const char* lineFeed = static_cast<const char*>(std::memchr(text + start, '\n', length - start));
             const size_t end = lineFeed ? static_cast<size_t>(lineFeed - text) : length;
             const size_t visible = end > start && text[end - 1] == '\r' ? end - 1 : end;  // CR LF endings
+            const int64_t y = int64_t(rect->top) + lines * lineHeight;
             if (format & DT_CALCRECT)
-                widest = std::max(widest, font_->measureLine(text + start, visible - start));
-            else
-                font_->drawLine(pixels, rect->left, rect->top + lines * lineHeight, text + start, visible - start,
-                                color, clip);
+                widest = std::max<int64_t>(widest, font_->measureLine(text + start, visible - start));
+            else if (y < clip.bottom && y + lineHeight > clip.top)
+                font_->drawLine(pixels, rect->left, static_cast<int32_t>(y), text + start, visible - start, color,
+                                clip);
             start = end + 1;
         }
+        const int64_t height = std::min<int64_t>(lines * lineHeight, INT32_MAX);
         if (format & DT_CALCRECT) {
-            rect->right = rect->left + widest;
-            rect->bottom = rect->top + lines * lineHeight;
+            rect->right = static_cast<LONG>(std::min<int64_t>(int64_t(rect->left) + widest, INT32_MAX));
+            rect->bottom = static_cast<LONG>(std::min<int64_t>(int64_t(rect->top) + height, INT32_MAX));
         }
-        return lines * lineHeight;
+        return static_cast<INT>(height);
     }
 
 private:

@@ -19,6 +19,7 @@ namespace {
 
 constexpr int kDefaultCellHeight = 16;
 constexpr int kMaxPixelSize = 1024;
+constexpr size_t kMaxCachedGlyphs = 2048;
 
 FT_Library freetype() {
     static FT_Library library = [] {
@@ -117,6 +118,7 @@ struct FontFace {
     const Glyph& glyph(uint32_t code) {
         auto found = glyphs.find(code);
         if (found != glyphs.end()) return found->second;
+        if (glyphs.size() >= kMaxCachedGlyphs) glyphs.clear();  // bounded however many scripts a text uses
         Glyph made;
         if (FT_Load_Char(face, code, FT_LOAD_RENDER | FT_LOAD_TARGET_NORMAL) == 0 &&
             face->glyph->bitmap.pixel_mode == FT_PIXEL_MODE_GRAY) {

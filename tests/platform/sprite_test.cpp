@@ -224,6 +224,18 @@ TEST_F(SpriteTest, BadSourcesAreRefusedOrCutWithoutMovingTheRest) {
     EXPECT_EQ(pixel(17, 15), pattern(5, 4));
     EXPECT_EQ(pixel(18, 15), kBackground);
 
+    // Degenerate and absurd placements draw nothing and touch no memory outside the target.
+    const float nan = std::nanf("");
+    const D3DXVECTOR2 flat(0, 1), notANumber(nan, 1), far(1e30f, -1e30f), tiny(1e-7f, 1e-7f), huge(1e6f, 1e6f);
+    const RECT extreme{INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX};
+    EXPECT_EQ(sprite->Draw(texture, nullptr, &flat, nullptr, 0, nullptr, 0xFFFFFFFF), D3D_OK);
+    EXPECT_EQ(sprite->Draw(texture, nullptr, &notANumber, nullptr, 0, nullptr, 0xFFFFFFFF), D3D_OK);
+    EXPECT_EQ(sprite->Draw(texture, nullptr, nullptr, nullptr, nan, &far, 0xFFFFFFFF), D3D_OK);
+    EXPECT_EQ(sprite->Draw(texture, &extreme, &tiny, nullptr, 0, nullptr, 0xFFFFFFFF), D3D_OK);
+    EXPECT_EQ(sprite->Draw(texture, &extreme, &huge, nullptr, 1.0f, nullptr, 0xFFFFFFFF), D3D_OK);
+    for (int32_t y = 0; y < 80; y += 7)
+        for (int32_t x = 30; x < 96; x += 7) EXPECT_EQ(pixel(x, y), kBackground);
+
     // A texture cannot be drawn into itself while it is the render target.
     IDirect3DSurface8* level = nullptr;
     texture->GetSurfaceLevel(0, &level);
