@@ -1,6 +1,7 @@
 #include "render_fixture.h"
 
 #include <cmath>
+#include <random>
 
 namespace {
 
@@ -99,6 +100,16 @@ TEST_F(SpriteTest, MirroredLeftClipKeepsTheMirrorImage) {
     EXPECT_EQ(pixelAt(90, 3), 0xFF000000u);
 }
 
+TEST_F(SpriteTest, MirroredScaledSpriteCoversItsUnmirroredPlace) {
+    EXPECT_TRUE(sprite.Draw(10, 10, RECT{0, 0, 20, 10}, screen, 2.0f, 2.0f, D3DXVECTOR2(0, 0), 0.0f,
+                            TOVREN_MIRROR_HORIZONTAL, 0xFFFFFFFF));
+    EXPECT_EQ(pixelAt(9, 12), 0xFF000000u);
+    EXPECT_EQ(pixelAt(50, 12), 0xFF000000u);
+    EXPECT_NEAR(int(pixelAt(10, 12) >> 16 & 0xFF), 19, 1);
+    EXPECT_NEAR(int(pixelAt(49, 12) >> 16 & 0xFF), 0, 1);
+    EXPECT_NEAR(int(pixelAt(29, 12) >> 16 & 0xFF), 10, 1);
+}
+
 TEST_F(SpriteTest, RightBottomAndTopClips) {
     const RECT clip{10, 10, 60, 40};
     EXPECT_TRUE(sprite.Draw(40, 0, RECT{0, 0, 100, 50}, clip, 0));
@@ -113,6 +124,40 @@ TEST_F(SpriteTest, RightBottomAndTopClips) {
     // Rows 10..39 of the screen show source rows 39..10 of the flipped picture.
     EXPECT_EQ(pixelAt(40, 10), coordinateColor(0, 39));
     EXPECT_EQ(pixelAt(40, 39), coordinateColor(0, 10));
+}
+
+// Random unscaled draws, mirrored or not, against where each texel must land.
+TEST_F(SpriteTest, ClippingMatchesLandedPixelsForRandomPlacements) {
+    std::mt19937 random(7);
+    auto pick = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+    for (int round = 0; round < 150; ++round) {
+        const RECT source{pick(0, 60), pick(0, 30), 0, 0};
+        const RECT src{source.left, source.top, pick(source.left, 100), pick(source.top, 50)};
+        RECT clip{pick(-20, 80), pick(-20, 50), 0, 0};
+        clip.right = pick(clip.left + 1, 200);
+        clip.bottom = pick(clip.top + 1, 120);
+        const int x = pick(-120, 180), y = pick(-70, 110), flags = pick(0, 3) * 64;
+        beginFrame();
+        const bool drawn = sprite.Draw(x, y, src, clip, flags);
+        const int w = src.right - src.left, h = src.bottom - src.top;
+        const bool visible = x < clip.right && y < clip.bottom && x + w > clip.left && y + h > clip.top;
+        ASSERT_EQ(drawn, visible) << round;
+        const std::vector<uint32_t> frame = backBuffer();
+        for (int py = 0; py < kHeight; ++py) {
+            for (int px = 0; px < kWidth; ++px) {
+                const bool inClip = px >= clip.left && px < clip.right && py >= clip.top && py < clip.bottom;
+                const bool inSprite = px >= x && px < x + w && py >= y && py < y + h;
+                uint32_t expected = 0xFF000000u;
+                if (inClip && inSprite) {
+                    const int u = flags & TOVREN_MIRROR_HORIZONTAL ? src.right - 1 - (px - x) : src.left + px - x;
+                    const int v = flags & TOVREN_MIRROR_VERTICAL ? src.bottom - 1 - (py - y) : src.top + py - y;
+                    expected = coordinateColor(u, v);
+                }
+                ASSERT_EQ(frame[size_t(py) * kWidth + px], expected)
+                    << "round " << round << " at " << px << "," << py << " flags " << flags;
+            }
+        }
+    }
 }
 
 TEST_F(SpriteTest, NothingOrEmptyReachesTheScreen) {
