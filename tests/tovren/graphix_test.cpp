@@ -87,6 +87,20 @@ TEST_F(GraphiX, InitFailureCodes) {
     EXPECT_EQ(set.device, nullptr);
     EXPECT_EQ(other.Init(window, 12345, 77, 32, 60, true), 0x10000003u);
     EXPECT_EQ(other.GetAdaptor(12345, 77, 32, 60), 0x10000003u);
+    // Every listed mode is found with its own depth, and with a depth that accepts any format.
+    other.GetDevices(&set);
+    const UINT modes = set.d3d->GetAdapterModeCount(D3DADAPTER_DEFAULT);
+    ASSERT_GT(modes, 0u);
+    D3DDISPLAYMODE mode{};
+    ASSERT_EQ(set.d3d->EnumAdapterModes(D3DADAPTER_DEFAULT, modes - 1, &mode), D3D_OK);
+    const auto w = uint16_t(mode.Width), h = uint16_t(mode.Height);
+    const auto hz = uint8_t(mode.RefreshRate);
+    EXPECT_EQ(other.GetAdaptor(w, h, mode.Format == D3DFMT_R5G6B5 ? 16 : 32, hz), 0u);
+    EXPECT_EQ(other.GetAdaptor(w, h, 8, hz), 0u);
+    EXPECT_EQ(other.GetAdaptor(w, h, 32, uint8_t(hz + 1)), 0x10000003u);
+    if (mode.Format == D3DFMT_X8R8G8B8) {
+        EXPECT_EQ(other.Init(window, w, h, 32, hz, true), 0u);
+    }
     other.Uninit();
     other.GetDevices(&set);
     EXPECT_EQ(set.d3d, nullptr);
