@@ -100,13 +100,36 @@ uint32_t cTOVREN_GraphiX::Init(HWND window, uint16_t width, uint16_t height, uin
     // A second Init must not strand the first device set.
     Uninit();
     if (!CreateD3D()) return TOVREN_ERR_D3D_CREATE;
-    IDirect3D8* d3d = devices().d3d;
-
     if (fullScreen) {
         if (const uint32_t status = GetAdaptor(width, height, depth, refresh)) return status;
     }
     D3DFORMAT format;
     if (!formatForDepth(depth, format)) return TOVREN_ERR_D3D_COLOR_FORMAT;
+    if (const uint32_t status = createDevice(window, width, height, format, fullScreen)) return status;
+
+    IDirect3DDevice8* device = devices().device;
+    device->GetDepthStencilSurface(&devices().depthStencil);
+    setInitialStates(device);
+    screen.nearPlane = kDefaultNear;
+    screen.farPlane = kDefaultFar;
+    screen.fov = kDefaultFov;
+    setProjection(width, height);
+    if (FAILED(D3DXCreateSprite(device, &devices().sprite))) {
+        devices().sprite = nullptr;
+        return TOVREN_ERR_SPRITE_CREATE;
+    }
+    screen.width = width;
+    screen.height = height;
+    screen.depth = depth;
+    screen.refresh = refresh;
+    screen.fullScreen = fullScreen;
+    return TOVREN_OK;
+}
+
+// Device type (HAL, REF, SW in that order), depth format, caps, then the device itself.
+uint32_t cTOVREN_GraphiX::createDevice(HWND window, uint16_t width, uint16_t height, D3DFORMAT format,
+                                       bool fullScreen) {
+    IDirect3D8* d3d = devices().d3d;
     D3DDEVTYPE type;
     if (chooseDeviceType(d3d, format, type) != TOVREN_OK) return TOVREN_ERR_D3D_BACKBUFFER_DEPTH;
     if (FAILED(d3d->CheckDeviceFormat(D3DADAPTER_DEFAULT, type, format, D3DUSAGE_DEPTHSTENCIL,
@@ -126,29 +149,10 @@ uint32_t cTOVREN_GraphiX::Init(HWND window, uint16_t width, uint16_t height, uin
     parameters.AutoDepthStencilFormat = D3DFMT_D16;
     const DWORD processing = caps.VertexProcessingCaps != 0 ? D3DCREATE_HARDWARE_VERTEXPROCESSING
                                                             : D3DCREATE_SOFTWARE_VERTEXPROCESSING;
-    if (FAILED(d3d->CreateDevice(D3DADAPTER_DEFAULT, type, window, processing, &parameters,
-                                 &devices().device))) {
+    if (FAILED(d3d->CreateDevice(D3DADAPTER_DEFAULT, type, window, processing, &parameters, &devices().device))) {
         devices().device = nullptr;
         return TOVREN_ERR_D3D_DEVICE;
     }
-    IDirect3DDevice8* device = devices().device;
-    device->GetDepthStencilSurface(&devices().depthStencil);
-    setInitialStates(device);
-
-    screen.nearPlane = kDefaultNear;
-    screen.farPlane = kDefaultFar;
-    screen.fov = kDefaultFov;
-    setProjection(width, height);
-
-    if (FAILED(D3DXCreateSprite(device, &devices().sprite))) {
-        devices().sprite = nullptr;
-        return TOVREN_ERR_SPRITE_CREATE;
-    }
-    screen.width = width;
-    screen.height = height;
-    screen.depth = depth;
-    screen.refresh = refresh;
-    screen.fullScreen = fullScreen;
     return TOVREN_OK;
 }
 

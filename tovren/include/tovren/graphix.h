@@ -79,6 +79,7 @@ public:
     void MakeScreenShot(const char* fileName);
 
 private:
+    uint32_t createDevice(HWND window, uint16_t width, uint16_t height, D3DFORMAT format, bool fullScreen);
     void releaseRenderTargets();
     void setProjection(uint32_t width, uint32_t height);
 };
