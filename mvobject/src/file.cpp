@@ -46,7 +46,8 @@ uint32_t cMVO_File::CreateOutFile(const char* fileName) {
 
 uint32_t cMVO_File::CreateInFile(const char* fileName) {
     if (!fileName) return MVO_ERR_OPEN;
-    const int fd = ::open(fileName, O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: a FIFO given as a model must fail, not wait for a writer forever.
+    const int fd = ::open(fileName, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return MVO_ERR_OPEN;
     replaceOpenFile(fd);
     return MVO_OK;

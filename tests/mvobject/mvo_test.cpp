@@ -4,6 +4,7 @@
 #include <testsupport.h>
 
 #include <cstring>
+#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -234,6 +235,12 @@ TEST(MvoFileAccess, ReadAndWriteMoveWholeCountsOnly) {
     EXPECT_EQ(file.ReadData(buffer, 2), MVO_ERR_READ);  // only one byte left
     EXPECT_EQ(file.CloseFile(), MVO_OK);
     EXPECT_EQ(file.CreateInFile(dir.file("absent").c_str()), MVO_ERR_OPEN);
+
+    // A FIFO with no writer must fail at once rather than block the loader.
+    ASSERT_EQ(mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    MVOBJECT object{};
+    cMVO mvo;
+    EXPECT_EQ(mvo.LoadObject(dir.file("fifo").c_str(), &object), MVO_ERR_READ);
 }
 
 TEST(MvoTexts, ErrorStringsAndVersion) {
