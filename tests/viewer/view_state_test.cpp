@@ -70,6 +70,37 @@ TEST(ViewState, PlacesPictureCentredWithIntegerHalvings) {
     EXPECT_EQ(view.place(100, 100, 301, 1).x, 50 - 150);
 }
 
+TEST(ViewState, ZoomAndPositionsStayBounded) {
+    ViewState view;
+    for (int i = 0; i < 200; ++i) view.keyUp(kVkAdd);
+    EXPECT_EQ(view.zoom, ViewState::kMaxZoom);
+    for (int i = 0; i < 2000; ++i) view.keyDown(kVkRight);
+    EXPECT_EQ(view.panX, 1 << 24);
+    const SpritePlacement far = view.place(1024, 768, 60000, 60000);
+    EXPECT_LE(far.x, 1 << 24);
+    EXPECT_GE(far.y, -(1 << 24));
+    for (int i = 0; i < 400; ++i) view.zoomOut();
+    EXPECT_EQ(view.zoom, ViewState::kMinZoom);
+}
+
+TEST(ViewState, ClipHoldsTheWholeUnscaledPicture) {
+    // The sprite clips in unscaled source pixels: with the bare screen as clip, a picture
+    // larger than the screen but zoomed out to fit would lose its right part.
+    ViewState view;
+    view.zoom = 0.5f;
+    SpritePlacement p = view.place(1024, 768, 2000, 1000);
+    EXPECT_EQ(p.x, 12);
+    EXPECT_EQ(p.clipLeft, 0);
+    EXPECT_EQ(p.clipRight, 2012);
+    EXPECT_EQ(p.clipBottom, 134 + 1000);
+    view.zoom = 2.0f;
+    p = view.place(1024, 768, 2000, 1000);
+    EXPECT_EQ(p.x, 512 - 2000);
+    EXPECT_EQ(p.clipLeft, 512 - 2000);
+    EXPECT_EQ(p.clipRight, 1024);
+    EXPECT_EQ(p.clipTop, 384 - 1000);
+}
+
 TEST(Launch, CommandLineDropsSurroundingQuotes) {
     EXPECT_EQ(pictureFromCommandLine("\"/home/me/my pics/a.bmp\""), "/home/me/my pics/a.bmp");
     EXPECT_EQ(pictureFromCommandLine("/home/me/a.bmp"), "/home/me/a.bmp");

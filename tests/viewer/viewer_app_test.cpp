@@ -221,3 +221,26 @@ TEST(ViewerApp, FramesShowThePictureWhereTheViewPutsIt) {
     viewer.app.drawFrame();
     EXPECT_EQ(viewer.offscreen().pixel(10, 45) & 0xFFFFFF, rgbAt(rgba, 40, 0, 0));
 }
+
+TEST(ViewerApp, PictureLargerThanTheScreenZoomedOutIsDrawnWhole) {
+    kvtest::TempDir dir;
+    // 200 x 100: blue with its right 40 columns red.
+    Bytes rgba(200 * 100 * 4);
+    for (uint32_t i = 0; i < 200 * 100; ++i) {
+        const bool red = i % 200 >= 160;
+        rgba[i * 4] = red ? 255 : 0;
+        rgba[i * 4 + 2] = red ? 0 : 255;
+        rgba[i * 4 + 3] = 255;
+    }
+    ASSERT_TRUE(viewertest::writeKvi(dir.file("wide.kvi"), 200, 100, 32, rgba));
+    UiRecorder ui;
+    Viewer viewer;
+    ASSERT_TRUE(viewer.init());
+    ASSERT_TRUE(viewer.app.open(dir.file("wide.kvi")));
+    viewer.app.keyUp(kVkSubtract);
+    viewer.app.keyUp(kVkSubtract);  // zoom 0.64: 128 x 64 at (16, 28)
+    viewer.app.drawFrame();
+    EXPECT_EQ(viewer.offscreen().pixel(20, 60) & 0xFFFFFF, 0x0000FFu);
+    EXPECT_EQ(viewer.offscreen().pixel(16 + 122, 60) & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(viewer.offscreen().pixel(16 + 130, 60) & 0xFFFFFF, 0u);
+}

@@ -26,6 +26,13 @@ struct SpritePlacement {
     float centreX = 0.0f;
     float centreY = 0.0f;
     float rotation = 0.0f;
+    // The sprite clips its unscaled source rectangle against this; it holds the screen and
+    // the whole unscaled picture, so that only the device clips what zoom and rotation put
+    // outside the screen.
+    int32_t clipLeft = 0;
+    int32_t clipTop = 0;
+    int32_t clipRight = 0;
+    int32_t clipBottom = 0;
 };
 
 class ViewState {
@@ -40,11 +47,15 @@ public:
     // Enter resets, keypad plus and minus zoom; true when the key was one of them.
     bool keyUp(uint32_t virtualKey);
 
-    // Mouse wheel: one notch out or in, as keypad plus and minus.
-    void zoomIn() { zoom *= 1.25f; }
-    void zoomOut() { zoom *= 0.8f; }
+    // Keypad plus and minus, and the mouse wheel. The zoom stays within kMinZoom..kMaxZoom,
+    // so that positions stay representable and a picture never shrinks to nothing.
+    void zoomIn();
+    void zoomOut();
     // Left-button drag: moves the picture by whole screen pixels.
     void panBy(int32_t dx, int32_t dy);
+
+    static constexpr float kMinZoom = 1.0f / 1024.0f;
+    static constexpr float kMaxZoom = 1024.0f;
 
     // Centred on the screen, then panned; halvings of sizes are integer divisions.
     SpritePlacement place(uint32_t screenWidth, uint32_t screenHeight, uint32_t pictureWidth,

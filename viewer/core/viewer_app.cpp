@@ -142,7 +142,7 @@ void ViewerApp::drawFrame() {
         const uint32_t height = picture_.height();
         const SpritePlacement p = view_.place(screenWidth_, screenHeight_, width, height);
         const RECT source{0, 0, static_cast<LONG>(width), static_cast<LONG>(height)};
-        const RECT clip{0, 0, static_cast<LONG>(screenWidth_), static_cast<LONG>(screenHeight_)};
+        const RECT clip{p.clipLeft, p.clipTop, p.clipRight, p.clipBottom};
         sprite_.Draw(p.x, p.y, source, clip, p.scale, p.scale, D3DXVECTOR2(p.centreX, p.centreY),
                      p.rotation, 0, 0xFFFFFFFFu);
     }

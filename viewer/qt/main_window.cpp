@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QStyle>
+#include <QTimer>
 #include <QToolBar>
 
 namespace {
@@ -73,16 +74,16 @@ void MainWindow::buildToolBar() {
 void MainWindow::connectFrame() {
     frame_->onKeyDown = [this](uint32_t vk) {
         app_->keyDown(vk);
-        drawFrame();
+        requestFrame();
     };
     frame_->onKeyUp = [this](uint32_t vk) {
         app_->keyUp(vk);
-        drawFrame();
+        requestFrame();
     };
     frame_->onWheel = [this](int notches) {
         for (; notches > 0; --notches) app_->view().zoomIn();
         for (; notches < 0; ++notches) app_->view().zoomOut();
-        drawFrame();
+        requestFrame();
     };
     frame_->onDrag = [this](QPoint delta) {
         // The frame is the screen-sized back buffer scaled into the widget.
@@ -92,12 +93,21 @@ void MainWindow::connectFrame() {
         };
         app_->view().panBy(toScreen(delta.x(), app_->screenWidth(), shown.width()),
                            toScreen(delta.y(), app_->screenHeight(), shown.height()));
-        drawFrame();
+        requestFrame();
     };
     frame_->onDrop = [this](const std::string& path) {
         app_->open(path);
         drawFrame();
     };
+}
+
+void MainWindow::requestFrame() {
+    if (framePending_) return;
+    framePending_ = true;
+    QTimer::singleShot(0, this, [this] {
+        framePending_ = false;
+        drawFrame();
+    });
 }
 
 void MainWindow::runCommand(uint32_t id) {
@@ -134,7 +144,7 @@ void MainWindow::setContentsEnabled(bool enabled) {
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
-    drawFrame();
+    requestFrame();
 }
 
 void MainWindow::showEvent(QShowEvent* event) {

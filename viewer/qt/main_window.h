@@ -25,6 +25,9 @@ public:
     // Carries out a menu or toolbar command and draws a frame.
     void runCommand(uint32_t id);
     void drawFrame() { app_->drawFrame(); }
+    // One frame once the events already queued are handled: a burst of mouse motion or
+    // repeated keys costs one frame, not one each.
+    void requestFrame();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -40,4 +43,5 @@ private:
     FrameWidget* frame_;
     QToolBar* toolBar_ = nullptr;
     std::unique_ptr<kviewer::ViewerApp> app_;
+    bool framePending_ = false;
 };
