@@ -53,12 +53,12 @@ struct Scene {
     }
 
     // Centred on the screen, scaled by `zoom` and turned about the picture's centre.
-    void drawPicture(float zoom, float angle) {
+    void drawPicture(float zoom, float angle, D3DCOLOR color = 0xFFFFFFFF) {
         const RECT src{0, 0, kPictureW, kPictureH};
         const D3DXVECTOR2 scaling(zoom, zoom);
         const D3DXVECTOR2 center(kPictureW * zoom / 2, kPictureH * zoom / 2);
         const D3DXVECTOR2 translation((kScreenW - kPictureW * zoom) / 2, (kScreenH - kPictureH * zoom) / 2);
-        sprite->Draw(picture, &src, &scaling, &center, angle, &translation, 0xFFFFFFFF);
+        sprite->Draw(picture, &src, &scaling, &center, angle, &translation, color);
     }
 };
 
@@ -86,6 +86,14 @@ void BM_SpriteZoom125Rotated10(benchmark::State& state) {
     run(state, kPictureW * kPictureH * 1.25 * 1.25, [&] { scene.drawPicture(1.25f, 10.0f * 0.017453292f); });
 }
 BENCHMARK(BM_SpriteZoom125Rotated10)->Unit(benchmark::kMillisecond);
+
+// The same with a translucent colour, so every pixel is blended with the background.
+void BM_SpriteZoom125Rotated10Blended(benchmark::State& state) {
+    Scene scene;
+    run(state, kPictureW * kPictureH * 1.25 * 1.25,
+        [&] { scene.drawPicture(1.25f, 10.0f * 0.017453292f, 0xC0FFFFFF); });
+}
+BENCHMARK(BM_SpriteZoom125Rotated10Blended)->Unit(benchmark::kMillisecond);
 
 void BM_SpriteZoom1(benchmark::State& state) {
     Scene scene;
