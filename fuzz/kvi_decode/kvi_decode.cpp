@@ -20,7 +20,7 @@ const std::string& inputPath() {
 bool tooCostly(const CKVIDECODER& d) {
     const uint64_t pixels = uint64_t(d.width) * d.height;
     const uint64_t bytes = pixels * d.bitsPerPixel / 8;
-    return bytes <= UINT32_MAX && (pixels > (1u << 20) || bytes > (16u << 20));
+    return bytes <= UINT32_MAX && pixels > (1u << 16);
 }
 
 }  // namespace
