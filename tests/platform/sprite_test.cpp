@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <random>
 
 namespace {
 
@@ -260,6 +261,37 @@ TEST_F(SpriteTest, DrawTransformTakesTheMatrixRows) {
     EXPECT_EQ(sprite->Begin(), D3D_OK);
     EXPECT_EQ(sprite->Begin(), D3DERR_INVALIDCALL);
     EXPECT_EQ(sprite->End(), D3D_OK);
+    texture->Release();
+}
+
+// Random placements, sources and filters never write outside the viewport; the sanitizer
+// builds also catch any read outside the texture.
+TEST_F(SpriteTest, RandomPlacementsStayInsideTheViewport) {
+    constexpr uint32_t kSentinel = 0xFF123456;
+    IDirect3DTexture8* texture = makeTexture(16, 8, pattern);
+    D3DVIEWPORT8 viewport{20, 15, 50, 40, 0.0f, 1.0f};
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, kSentinel, 1.0f, 0);
+    ASSERT_EQ(device->SetViewport(&viewport), D3D_OK);
+    std::mt19937 random(1234);
+    std::uniform_real_distribution<float> place(-80.0f, 160.0f), scale(-4.0f, 4.0f), angle(-7.0f, 7.0f);
+    std::uniform_int_distribution<int> edge(-4, 20), filter(1, 2);
+    for (int i = 0; i < 3000; ++i) {
+        setFilter(static_cast<D3DTEXTUREFILTERTYPE>(filter(random)));
+        const RECT src{edge(random), edge(random), edge(random), edge(random)};
+        const D3DXVECTOR2 scaling(scale(random), scale(random)), center(place(random), place(random)),
+            translation(place(random), place(random));
+        ASSERT_EQ(sprite->Draw(texture, &src, &scaling, &center, angle(random), &translation, 0x80FFFFFFu), D3D_OK);
+    }
+    int inside = 0;
+    for (int32_t y = 0; y < 80; ++y)
+        for (int32_t x = 0; x < 96; ++x) {
+            const bool inViewport = x >= 20 && x < 70 && y >= 15 && y < 55;
+            if (!inViewport) {
+                ASSERT_EQ(pixel(x, y), kSentinel) << x << "," << y;
+            }
+            inside += inViewport && pixel(x, y) != kSentinel;
+        }
+    EXPECT_GT(inside, 500);
     texture->Release();
 }
 
