@@ -168,10 +168,10 @@ HRESULT Device::GetDisplayMode(D3DDISPLAYMODE* mode) {
 }
 
 // The window scales the frame to its client area; rectangles and regions are not used by
-// the suite and are ignored.
+// the suite and are ignored. A window destroyed under the device gets nothing.
 HRESULT Device::Present(const RECT*, const RECT*, HWND destWindowOverride, const RGNDATA*) {
     HWND target = destWindowOverride ? destWindowOverride : window_;
-    if (parameters_.hDeviceWindow && !destWindowOverride) target = parameters_.hDeviceWindow;
+    if (!isLiveWindow(target)) return D3DERR_INVALIDCALL;
     SurfaceData& back = backBuffer_.get()->data();
     target->present(back.bits.data(), static_cast<int32_t>(back.desc.Width), static_cast<int32_t>(back.desc.Height),
                     back.pitch);

@@ -22,6 +22,11 @@ Window::~Window() {
 
 Window* newestWindow() { return liveWindows().empty() ? nullptr : liveWindows().back(); }
 
+bool isLiveWindow(const Window* window) {
+    const auto& windows = liveWindows();
+    return window && std::find(windows.begin(), windows.end(), window) != windows.end();
+}
+
 HWND createOffscreenWindow(int32_t width, int32_t height) { return new OffscreenWindow(width, height); }
 
 bool pumpEvents(HWND window) { return window ? window->pumpEvents() : false; }

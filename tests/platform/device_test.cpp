@@ -118,6 +118,12 @@ TEST_F(D3dFixture, PresentShowsTheBackBufferScaledToTheWindow) {
     device->Present(nullptr, nullptr, nullptr, nullptr);
     for (int32_t y = 0; y < 6; ++y)
         for (int32_t x = 0; x < 8; ++x) EXPECT_EQ(window->pixel(x, y), x < 4 ? 0xFFFFFFFFu : 0xFF000000u) << x << "," << y;
+
+    HWND other = platform::createOffscreenWindow(2, 1);
+    EXPECT_EQ(device->Present(nullptr, nullptr, other, nullptr), D3D_OK);
+    EXPECT_EQ(static_cast<platform::OffscreenWindow*>(other)->pixel(0, 0), 0xFFFFFFFFu);
+    platform::destroyWindow(other);
+    EXPECT_EQ(device->Present(nullptr, nullptr, other, nullptr), D3DERR_INVALIDCALL);  // gone: not touched
 }
 
 TEST_F(D3dFixture, StateOfEveryCallIsKeptAndDefaultsFollowDirect3D) {

@@ -99,6 +99,9 @@ private:
 // The newest window still alive, or null.
 Window* newestWindow();
 
+// Whether `window` is a window that has not been destroyed.
+bool isLiveWindow(const Window* window);
+
 // Sizes are clamped to 1..16384. Never returns null.
 HWND createOffscreenWindow(int32_t width, int32_t height);
 
