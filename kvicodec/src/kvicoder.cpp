@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <new>
 #include <vector>
 
 #include "b1plane.h"
@@ -104,7 +103,7 @@ uint32_t applyB1(CKVICODER& e) {
             all.insert(all.end(), length, length + 4);
             all.insert(all.end(), stream.begin(), stream.end());
         }
-    } catch (const std::bad_alloc&) {
+    } catch (...) {  // allocation failures only; nothing may leave the library
         return KVI_ERR_CODEC;
     }
     if (all.size() > UINT32_MAX) return KVI_ERR_SIZE;
@@ -115,17 +114,32 @@ uint32_t applyB1(CKVICODER& e) {
     return KVI_OK;
 }
 
-void putLe32(std::vector<uint8_t>& out, uint32_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(uint8_t(v >> (8 * i)));
-}
+// The header in memory, written at once. Its largest form (every record, full texts and
+// palette) is well under the capacity, so appending cannot fail.
+class HeaderBytes {
+public:
+    void u8(uint8_t v) { bytes_[size_++] = v; }
+    void u32(uint32_t v) {
+        kvi::writeLe32(bytes_ + size_, v);
+        size_ += 4;
+    }
+    void raw(const void* p, size_t n) {
+        std::memcpy(bytes_ + size_, p, n);
+        size_ += n;
+    }
+    // A text of at most fieldSize - 1 characters and its NUL, so a reader never cuts it.
+    void text(uint8_t tag, const char* text, size_t fieldSize) {
+        u8(tag);
+        raw(text, strnlen(text, fieldSize - 1));
+        u8(0);
+    }
+    const uint8_t* data() const { return bytes_; }
+    uint32_t size() const { return uint32_t(size_); }
 
-// A text of at most size - 1 characters and its NUL, so a reader never cuts it.
-void putText(std::vector<uint8_t>& out, uint8_t tag, const char* text, size_t size) {
-    out.push_back(tag);
-    const size_t n = strnlen(text, size - 1);
-    out.insert(out.end(), text, text + n);
-    out.push_back(0);
-}
+private:
+    uint8_t bytes_[4096];
+    size_t size_ = 0;
+};
 
 }  // namespace
 
@@ -204,39 +218,40 @@ uint32_t CKVICODER::CompressImage(const void* pixels) {
 uint32_t CKVICODER::WriteHeader() {
     if (const uint32_t status = checkFields(*this)) return status;
     if (const uint32_t status = checkModes(*this)) return status;
-    std::vector<uint8_t> h(signature, signature + 4);
-    h.push_back(kvi::TagSize);
-    putLe32(h, width);
-    putLe32(h, height);
-    h.push_back(kvi::TagFormat);
-    h.push_back(bitsPerPixel);
-    h.push_back(variant);
-    putLe32(h, colorDesc);
-    h.push_back(kvi::TagCoding);
-    putLe32(h, quality);
-    putLe32(h, coders[0]);
-    if (coders[1] != 0) putLe32(h, coders[1]);
-    putLe32(h, 0);
+    HeaderBytes h;
+    h.raw(signature, 4);
+    h.u8(kvi::TagSize);
+    h.u32(width);
+    h.u32(height);
+    h.u8(kvi::TagFormat);
+    h.u8(bitsPerPixel);
+    h.u8(variant);
+    h.u32(colorDesc);
+    h.u8(kvi::TagCoding);
+    h.u32(quality);
+    h.u32(coders[0]);
+    if (coders[1] != 0) h.u32(coders[1]);
+    h.u32(0);
     if (hasPalette) {
         const uint32_t count = paletteCount < kvi::kMaxPalette ? paletteCount : kvi::kMaxPalette;
-        h.push_back(kvi::TagPalette);
-        putLe32(h, count);
-        for (uint32_t i = 0; i < count; ++i) putLe32(h, palette[i]);
+        h.u8(kvi::TagPalette);
+        h.u32(count);
+        for (uint32_t i = 0; i < count; ++i) h.u32(palette[i]);
     }
-    if (hasText1) putText(h, kvi::TagText1, text1, sizeof text1);
-    if (hasText2) putText(h, kvi::TagText2, text2, sizeof text2);
-    if (hasCreator) putText(h, kvi::TagCreator, creator, sizeof creator);
+    if (hasText1) h.text(kvi::TagText1, text1, sizeof text1);
+    if (hasText2) h.text(kvi::TagText2, text2, sizeof text2);
+    if (hasCreator) h.text(kvi::TagCreator, creator, sizeof creator);
     if (hasStamp) {
-        h.push_back(kvi::TagStamp);
-        h.push_back(stampDay);
-        h.push_back(stampMonth);
-        putLe32(h, stampYear);
-        h.push_back(stampHour);
-        h.push_back(stampMinute);
-        h.push_back(stampSecond);
+        h.u8(kvi::TagStamp);
+        h.u8(stampDay);
+        h.u8(stampMonth);
+        h.u32(stampYear);
+        h.u8(stampHour);
+        h.u8(stampMinute);
+        h.u8(stampSecond);
     }
-    h.push_back(kvi::TagEnd);
-    return WriteFile(h.data(), uint32_t(h.size()));
+    h.u8(kvi::TagEnd);
+    return WriteFile(h.data(), h.size());
 }
 
 uint32_t CKVICODER::WriteData() {
