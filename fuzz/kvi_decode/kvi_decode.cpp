@@ -37,6 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (!tooCostly(d)) d.DecompressImage();
     }
     d.CloseFile();
+    std::remove(inputPath().c_str());
     std::free(d.data);
     std::free(d.work);
     std::free(d.image);
