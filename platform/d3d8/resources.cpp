@@ -32,7 +32,7 @@ std::shared_ptr<SurfaceData> SurfaceData::create(UINT width, UINT height, D3DFOR
     }
 }
 
-HRESULT SurfaceData::lock(D3DLOCKED_RECT* result, const RECT* rect, DWORD) {
+HRESULT SurfaceData::lock(D3DLOCKED_RECT* result, const RECT* rect, DWORD flags) {
     if (!result || locked || !isColorFormat(desc.Format)) return D3DERR_INVALIDCALL;
     RECT area{0, 0, static_cast<LONG>(desc.Width), static_cast<LONG>(desc.Height)};
     if (rect) {
@@ -41,7 +41,8 @@ HRESULT SurfaceData::lock(D3DLOCKED_RECT* result, const RECT* rect, DWORD) {
             return D3DERR_INVALIDCALL;
         area = *rect;
     }
-    allOpaque = false;
+    lockedReadOnly = (flags & D3DLOCK_READONLY) != 0;
+    if (!lockedReadOnly) allOpaque = false;
     result->Pitch = pitch;
     result->pBits = bits.data() + static_cast<size_t>(area.top) * pitch + static_cast<size_t>(area.left) * 4;
     locked = true;
@@ -51,6 +52,7 @@ HRESULT SurfaceData::lock(D3DLOCKED_RECT* result, const RECT* rect, DWORD) {
 HRESULT SurfaceData::unlock() {
     if (!locked) return D3DERR_INVALIDCALL;
     locked = false;
+    if (lockedReadOnly) return D3D_OK;
     uint32_t alphas = 0xFF000000u;
     for (size_t i = 0; i + 4 <= bits.size(); i += 4) alphas &= uint32_t(bits[i + 3]) << 24;
     allOpaque = alphas == 0xFF000000u;

@@ -19,6 +19,7 @@ struct SurfaceData {
     int32_t pitch = 0;
     std::vector<uint8_t> bits;
     bool locked = false;
+    bool lockedReadOnly = false;
     // Every alpha is 255 (checked when a lock ends), so drawing from it needs no blending.
     bool allOpaque = false;
 

@@ -100,11 +100,12 @@ public:
         if (texture_) SDL_DestroyTexture(texture_);
         if (renderer_) SDL_DestroyRenderer(renderer_);
         if (window_) SDL_DestroyWindow(window_);
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        if (videoUp_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
     }
 
     bool open(const char* title, int32_t width, int32_t height) {
-        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+        videoUp_ = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+        if (!videoUp_) return false;
         window_ = SDL_CreateWindow(title ? title : "", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height,
                                    SDL_WINDOW_RESIZABLE);
         if (!window_) return false;
@@ -179,6 +180,7 @@ private:
         }
     }
 
+    bool videoUp_ = false;
     SDL_Window* window_ = nullptr;
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* texture_ = nullptr;

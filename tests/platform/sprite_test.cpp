@@ -210,6 +210,35 @@ TEST_F(SpriteTest, ColourModulatesAndSourceAlphaBlends) {
     for (auto* t : {white, halfRed, clear, opaque}) t->Release();
 }
 
+// Drawing skips blending for textures whose texels are all opaque; any change to the
+// texels, by a lock or by rendering into the texture, must bring blending back.
+TEST_F(SpriteTest, OpaqueShortcutFollowsTheTextureContents) {
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF0000FF, 1.0f, 0);
+    IDirect3DTexture8* texture = makeTexture(4, 4, [](UINT, UINT) { return 0xFFFF0000u; });
+    sprite->Draw(texture, nullptr, nullptr, nullptr, 0, nullptr, 0xFFFFFFFF);
+    EXPECT_EQ(pixel(1, 1), 0xFFFF0000u);
+
+    D3DLOCKED_RECT locked{};
+    const RECT one{1, 1, 2, 2};
+    ASSERT_EQ(texture->LockRect(0, &locked, &one, 0), D3D_OK);
+    *static_cast<uint32_t*>(locked.pBits) = 0x00FFFFFFu;
+    texture->UnlockRect(0);
+    sprite->Draw(texture, nullptr, nullptr, nullptr, 0, nullptr, 0xFFFFFFFF);
+    EXPECT_EQ(pixel(1, 1), 0xFFFF0000u);  // the transparent texel let the earlier red through
+    EXPECT_EQ(pixel(0, 0), 0xFFFF0000u);
+
+    IDirect3DSurface8* level = nullptr;
+    texture->GetSurfaceLevel(0, &level);
+    device->SetRenderTarget(level, nullptr);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0x00000000, 1.0f, 0);
+    device->SetRenderTarget(backBuffer, nullptr);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF0000FF, 1.0f, 0);
+    sprite->Draw(texture, nullptr, nullptr, nullptr, 0, nullptr, 0xFFFFFFFF);
+    EXPECT_EQ(pixel(2, 2), 0xFF0000FFu);
+    level->Release();
+    texture->Release();
+}
+
 TEST_F(SpriteTest, BadSourcesAreRefusedOrCutWithoutMovingTheRest) {
     IDirect3DTexture8* texture = makeTexture(8, 8, pattern);
     EXPECT_EQ(sprite->Draw(nullptr, nullptr, nullptr, nullptr, 0, nullptr, 0xFFFFFFFF), D3DERR_INVALIDCALL);
