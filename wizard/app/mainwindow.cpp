@@ -81,10 +81,14 @@ bool openDocument(const std::string& target) {
 MainWindow::MainWindow(WizardApp& app) : app_(app) {
     setWindowTitle("kvPictureWizard");
     setObjectName("kvPictureWizard");
-    QPalette shadow = palette();
+    // The frame has no content of its own: an empty area in the button-shadow colour.
+    auto* area = new QWidget(this);
+    QPalette shadow = area->palette();
     shadow.setColor(QPalette::Window, shadow.color(QPalette::Dark));
-    setPalette(shadow);
-    setAutoFillBackground(true);
+    area->setPalette(shadow);
+    area->setAutoFillBackground(true);
+    setCentralWidget(area);
+    setWindowIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
     installHooks();
     buildMenu();
     buildToolbar();
