@@ -4,6 +4,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <new>
 
 namespace kvi::b1 {
@@ -31,6 +32,22 @@ struct Geometry {
         for (int l = levels; l > level; --l) offset += perBlock(l) * blocksWide(l) * blocksHigh(l);
         return offset;
     }
+};
+
+// Working memory that the coder fills completely before reading it, so it is not zeroed.
+template <class T>
+class Scratch {
+public:
+    explicit Scratch(size_t count) : items_(std::make_unique_for_overwrite<T[]>(count ? count : 1)), count_(count) {}
+    T* data() { return items_.get(); }
+    const T* data() const { return items_.get(); }
+    T& operator[](size_t i) { return items_[i]; }
+    const T& operator[](size_t i) const { return items_[i]; }
+    size_t size() const { return count_; }
+
+private:
+    std::unique_ptr<T[]> items_;
+    size_t count_;
 };
 
 // Quantiser step of a level: 1 is the finest. x^5 is multiplied out left to right so every
@@ -206,13 +223,14 @@ inline void shiftOut(int& low, int& high, int n) {
     high = ((high << n) & 0xFFFF) | ((1 << n) - 1);
 }
 
-void encodeSymbols(const std::vector<uint8_t>& symbols, BitWriter& out) {
+void encodeSymbols(const uint8_t* symbols, size_t count, BitWriter& out) {
     const TotalDivider& div = TotalDivider::instance();
     Model model;
     model.reset();
     int low = 0, high = 0xFFFF;
     uint32_t pending = 0;
-    for (const uint8_t s : symbols) {
+    for (size_t i = 0; i < count; ++i) {
+        const uint8_t s = symbols[i];
         const int range = high - low + 1, total = model.f[256];
         high = low + div.divide(range * model.f[s + 1], total) - 1;
         low = low + div.divide(range * model.f[s], total);
@@ -235,13 +253,13 @@ void encodeSymbols(const std::vector<uint8_t>& symbols, BitWriter& out) {
     out.finish();
 }
 
-void decodeSymbols(BitReader& in, std::vector<uint8_t>& symbols) {
+void decodeSymbols(BitReader& in, uint8_t* symbols, size_t count) {
     const TotalDivider& div = TotalDivider::instance();
     Model model;
     model.reset();
     int low = 0, high = 0xFFFF, code = 0;
     code = int(in.bits(16));
-    for (uint8_t& slot : symbols) {
+    for (size_t i = 0; i < count; ++i) {
         const int range = high - low + 1, total = model.f[256];
         // The symbol is the largest s with F[s] <= (scaled - 1) / range, that is with
         // F[s] * range <= scaled - 1: the same test without the division.
@@ -261,14 +279,14 @@ void decodeSymbols(BitReader& in, std::vector<uint8_t>& symbols) {
             code = 2 * (code - 0x4000) + int(in.bits(1));
         }
         model.update(s);
-        slot = uint8_t(s);
+        symbols[i] = uint8_t(s);
     }
 }
 
 // The plane with mirrored padding: columns past the width and rows past the height repeat
 // the picture backwards from its edge.
-std::vector<uint8_t> padPlane(const uint8_t* samples, const Geometry& g) {
-    std::vector<uint8_t> padded(g.padWidth * g.padHeight);
+Scratch<uint8_t> padPlane(const uint8_t* samples, const Geometry& g) {
+    Scratch<uint8_t> padded(g.padWidth * g.padHeight);
     const size_t w = g.width;
     for (size_t y = 0; y < g.height; ++y) {
         uint8_t* row = &padded[y * g.padWidth];
@@ -305,9 +323,9 @@ void forwardLevel(At at, const Geometry& g, int level, double step, uint8_t* sym
 }
 
 void transformAndQuantise(const uint8_t* samples, const Geometry& g, uint32_t quality,
-                          std::vector<uint8_t>& symbols) {
-    const std::vector<uint8_t> padded = padPlane(samples, g);
-    std::vector<double> grid(g.levels > 1 ? g.blocksWide(1) * g.blocksHigh(1) : 0);
+                          uint8_t* symbols) {
+    const Scratch<uint8_t> padded = padPlane(samples, g);
+    Scratch<double> grid(g.levels > 1 ? g.blocksWide(1) * g.blocksHigh(1) : 0);
     const size_t pw = g.padWidth;
     forwardLevel([&](size_t r, size_t c) { return double(padded[r * pw + c]) - 128; }, g, 1,
                  stepOf(g, quality, 1), &symbols[g.levelOffset(1)], grid.data());
@@ -329,8 +347,7 @@ struct Dequantiser {
 
 // Inverse of the coarser levels into grid: each level doubles the grid in both directions,
 // in place, working backwards so no origin is overwritten before it is read.
-void inverseCoarseLevels(const std::vector<uint8_t>& symbols, const Geometry& g, uint32_t quality,
-                         std::vector<double>& grid) {
+void inverseCoarseLevels(const uint8_t* symbols, const Geometry& g, uint32_t quality, double* grid) {
     for (int l = g.levels; l >= 2; --l) {
         const Dequantiser dq(g, quality, l);
         const size_t bw = g.blocksWide(l), bh = g.blocksHigh(l), outWidth = 2 * bw;
@@ -352,8 +369,8 @@ void inverseCoarseLevels(const std::vector<uint8_t>& symbols, const Geometry& g,
 }
 
 // The finest level straight into the output samples, dropping the padding.
-void inverseFinestLevel(const std::vector<uint8_t>& symbols, const Geometry& g, uint32_t quality,
-                        const std::vector<double>& grid, uint8_t* out) {
+void inverseFinestLevel(const uint8_t* symbols, const Geometry& g, uint32_t quality, const double* grid,
+                        uint8_t* out) {
     const Dequantiser dq(g, quality, 1);
     const size_t bw = g.blocksWide(1), bh = g.blocksHigh(1), w = g.width, h = g.height;
     const uint8_t* s = &symbols[g.levelOffset(1)];
@@ -394,13 +411,13 @@ Status encodePlane(const uint8_t* samples, uint32_t width, uint32_t height, uint
     const Geometry g(width, height);
     if (!fitsInMemory(g)) return NoMemory;
     try {
-        std::vector<uint8_t> symbols(g.symbolCount());
-        transformAndQuantise(samples, g, quality, symbols);
+        Scratch<uint8_t> symbols(g.symbolCount());
+        transformAndQuantise(samples, g, quality, symbols.data());
         stream.clear();
         stream.reserve(symbols.size() / 4 + 64);
         stream.push_back(uint8_t(g.levels));
         BitWriter out(stream);
-        encodeSymbols(symbols, out);
+        encodeSymbols(symbols.data(), symbols.size(), out);
         return Ok;
     } catch (...) {  // allocation failures only
         stream.clear();
@@ -414,12 +431,12 @@ Status decodePlane(const uint8_t* stream, size_t length, uint32_t width, uint32_
     const Geometry g(width, height);
     if (!fitsInMemory(g)) return NoMemory;
     try {
-        std::vector<uint8_t> symbols(g.symbolCount());
+        Scratch<uint8_t> symbols(g.symbolCount());
         BitReader in(stream && length > 1 ? stream + 1 : nullptr, stream && length > 1 ? stream + length : nullptr);
-        decodeSymbols(in, symbols);
-        std::vector<double> grid(g.levels > 1 ? g.blocksWide(1) * g.blocksHigh(1) : 0);
-        inverseCoarseLevels(symbols, g, quality, grid);
-        inverseFinestLevel(symbols, g, quality, grid, samples);
+        decodeSymbols(in, symbols.data(), symbols.size());
+        Scratch<double> grid(g.levels > 1 ? g.blocksWide(1) * g.blocksHigh(1) : 0);
+        inverseCoarseLevels(symbols.data(), g, quality, grid.data());
+        inverseFinestLevel(symbols.data(), g, quality, grid.data(), samples);
         return Ok;
     } catch (...) {  // allocation failures only
         return NoMemory;
