@@ -110,6 +110,10 @@ TEST_F(ScriptTest, ColorFadeClipsItsRectangleToThePicture) {
     EXPECT_EQ(pixel(1, 0, 1)[0], 0);
     EXPECT_EQ(pixel(1, 0, 2)[0], 92);   // k = 4: trunc(4 * 23.18)
     EXPECT_EQ(pixel(1, 3, 3)[0], 162);  // k = 7
+    EXPECT_EQ(eval("pwColorFade(1, 0, -4, 0, 7, 0, 'RIGHT-LEFT', RGB(255, 255, 255))"), 0);
+    EXPECT_EQ(pixel(1, 3, 0)[0], 92);   // k = 4 from the right edge at 7
+    EXPECT_EQ(pixel(1, 0, 0)[0], 162);
+    EXPECT_EQ(pixel(1, 0, 1)[0], 0);
     EXPECT_EQ(eval("pwColorFade(1, 0, -1e15, -1e15, 1e15, 1e15, 'TOP-BOTTOM', 0)"), 0);
     EXPECT_EQ(eval("pwColorFade(1, 0, 2, 2, 2, 2, 'BOTTOM-TOP', RGB(255, 0, 0))"), 0);
     EXPECT_EQ(pixel(1, 2, 2)[0], 0);  // a single line keeps the source

@@ -82,11 +82,9 @@ void fadeLines(ImageSlot& image, const Rect& rect, Fade direction, uint32_t colo
     const int64_t dir = forward ? 1 : -1;
     const int64_t limit = horizontal ? image.width : image.height;
     // Offsets k in [0, span] whose line lies on the picture.
-    Span onPicture = clipSpan(start, span + 1, limit);
-    if (!forward) {
-        onPicture.first = std::max<int64_t>(0, start - limit + 1);
-        onPicture.last = std::min<int64_t>(span + 1, start + 1);
-    }
+    const Span onPicture = forward ? clipSpan(start, span + 1, limit)
+                                   : Span{std::max<int64_t>(0, start - limit + 1),
+                                          std::min<int64_t>(span + 1, start + 1)};
     const Span across = horizontal ? clipSpan(rect.top, rect.height(), image.height)
                                    : clipSpan(rect.left, rect.width(), image.width);
     if (onPicture.empty() || across.empty()) return;
