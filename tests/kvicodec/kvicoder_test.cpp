@@ -177,4 +177,19 @@ TEST(KviCoder, HeaderLayout) {
     EXPECT_EQ(kvtest::readFile(path), expected.bytes);
 }
 
+TEST(KviCoder, WriteFailuresAreReported) {
+    // A full disk must not pass for a written picture.
+    Coder c;
+    c.width = c.height = 64;
+    c.bitsPerPixel = 32;
+    const Bytes px = kvtest::makePhotoRgba(64, 64);
+    ASSERT_EQ(c.CompressImage(px.data()), 0u);
+    EXPECT_EQ(c.WriteData(), KVI_ERR_NO_FILE);
+    ASSERT_EQ(c.CreateFileA("/dev/full"), 0u);
+    EXPECT_EQ(c.WriteHeader(), 0u);  // still buffered
+    EXPECT_EQ(c.WriteData(), KVI_ERR_IO);
+    c.CloseFile();
+    EXPECT_EQ(c.CreateFileA("/nonexistent/dir/x.kvi"), KVI_ERR_OPEN);
+}
+
 }  // namespace
