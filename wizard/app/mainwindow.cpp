@@ -158,7 +158,7 @@ void MainWindow::buildToolbar() {
     bar->addSeparator();
     add(QStyle::SP_ArrowForward, kCmdRun);
     add(QStyle::SP_FileDialogContentsView, kCmdViewer);
-    add(QStyle::SP_DialogHelpButton, kCmdManual);
+    add(QStyle::SP_MessageBoxQuestion, kCmdManual);
     add(QStyle::SP_BrowserReload, kCmdCheckUpdate);
 }
 
