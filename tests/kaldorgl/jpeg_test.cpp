@@ -130,6 +130,18 @@ TEST(JpegReader, DamagedFilesReturnAStatusAndStaySilent) {
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
 
+TEST(JpegReader, SizesThatCannotBeAllocatedAreRefused) {
+    Bytes file = compress(Kind::Rgb, 8, 8, {1, 2, 3});
+    for (size_t i = 0; i + 8 < file.size(); ++i) {
+        if (file[i] == 0xFF && file[i + 1] == 0xC0) {  // frame header: height, then width
+            file[i + 5] = file[i + 7] = 0xEA;
+            file[i + 6] = file[i + 8] = 0x60;
+            break;
+        }
+    }
+    EXPECT_EQ(loadJpeg(file).status, KDGL_ERR_RESOLUTION);
+}
+
 TEST(JpegReader, MissingFilesAndMemoryReads) {
     CCodecJPEG codec;
     EXPECT_EQ(codec.LoadFromFile("/nonexistent/x.jpg"), KDGL_ERR_FILE_NAME);

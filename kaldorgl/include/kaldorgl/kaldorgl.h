@@ -111,8 +111,9 @@ public:
     bool CanvasSetPixel(uint8_t* data, uint32_t x, uint32_t y, uint32_t width, uint32_t height,
                         uint8_t r, uint8_t g, uint8_t b, uint8_t a, uint32_t type);
 
-    // Replaces the canvas pixels with the same picture in targetType (the canvas type field
-    // is left to the caller). 513 or 770 on failure.
+    // Replaces the canvas pixels with the same picture in targetType and releases the old
+    // buffer (the canvas type field is left to the caller). 513 or 770 on failure, 515
+    // without canvas pixels.
     uint32_t FX_ChangeColorDepth(uint32_t width, uint32_t height, uint32_t sourceType,
                                  uint32_t targetType, const Rgb* palette);
 
