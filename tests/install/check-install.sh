@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # usage: check-install.sh BUILD_DIR SOURCE_DIR CXX CMAKE
-# Each clients/*.cpp names the pkg-config modules it needs on a "// pkg-config:" line; it is
-# built against the installed files only and must exit 0.
+# Each clients/*.cpp here and each tests/<suite>/client/*.cpp names the pkg-config modules it
+# needs on a "// pkg-config:" line; it is built against the installed files only and must
+# exit 0.
 set -euo pipefail
 build=$1 src=$2 cxx=$3 cmake=$4
 prefix=$(mktemp -d)
@@ -11,9 +12,9 @@ trap 'rm -rf "$prefix"' EXIT
 export PKG_CONFIG_PATH="$prefix/lib/pkgconfig"
 
 status=0
-for client in "$src"/clients/*.cpp; do
+for client in "$src"/clients/*.cpp "$src"/../*/client/*.cpp; do
   [ -e "$client" ] || continue
-  name=$(basename "$client" .cpp)
+  name=$(basename "$(dirname "$(dirname "$client")")")_$(basename "$client" .cpp)
   modules=$(sed -n 's|^// pkg-config: *||p' "$client")
   if ! pkg-config --exists $modules; then
     echo "FAIL $name: pkg-config cannot find: $modules"; status=1; continue
