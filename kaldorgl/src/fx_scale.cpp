@@ -33,20 +33,16 @@ Tap doubledTap(uint32_t pos, uint32_t size) {
     return Tap{block, block + 1, kind};
 }
 
-inline uint32_t sample(const uint8_t* row, const Tap& t, uint32_t bpp, uint32_t c) {
-    return row[t.a * bpp + c] + row[t.b * bpp + c];
-}
-
-// One channel value of a doubled picture from the row taps `ry` and column taps `cx`.
-inline uint8_t doubledValue(const uint8_t* top, const uint8_t* bottom, const Tap& ry,
-                            const Tap& cx, uint32_t bpp, uint32_t c) {
-    auto pick = [&](const uint8_t* row) -> uint32_t {
-        if (cx.kind == Tap::kAverage) return sample(row, cx, bpp, c);
-        return row[(cx.kind == Tap::kA ? cx.a : cx.b) * bpp + c];
-    };
-    const uint32_t colShift = cx.kind == Tap::kAverage ? 1 : 0;
-    if (ry.kind == Tap::kAverage) return static_cast<uint8_t>((pick(top) + pick(bottom)) >> (1 + colShift));
-    return static_cast<uint8_t>(pick(ry.kind == Tap::kA ? top : bottom) >> colShift);
+// Twice the vertical value of each source column for one result row: the sum of both rows
+// where the row averages, else twice the chosen row. Halving or quartering these sums
+// gives the table's values exactly.
+void verticalSums(const uint8_t* top, const uint8_t* bottom, const Tap& ry, size_t count, uint16_t* out) {
+    if (ry.kind == Tap::kAverage) {
+        for (size_t i = 0; i < count; ++i) out[i] = static_cast<uint16_t>(top[i] + bottom[i]);
+        return;
+    }
+    const uint8_t* row = ry.kind == Tap::kA ? top : bottom;
+    for (size_t i = 0; i < count; ++i) out[i] = static_cast<uint16_t>(row[i] * 2);
 }
 
 // One line of a smooth resize: `n` source pixels `step` bytes apart into `m` result pixels.
@@ -168,13 +164,20 @@ uint8_t* CKaldorGL::FX_ExpandX2(const uint8_t* data, uint32_t width, uint32_t he
     std::vector<Tap> columns(nw);
     for (uint32_t x = 0; x < nw; ++x) columns[x] = doubledTap(x, width);
     const size_t stride = size_t(width) * bpp;
+    std::vector<uint16_t> sums(stride);
     uint8_t* dst = out;
     for (uint32_t y = 0; y < nh; ++y) {
         const Tap ry = doubledTap(y, height);
-        const uint8_t* top = data + ry.a * stride;
-        const uint8_t* bottom = data + ry.b * stride;
-        for (uint32_t x = 0; x < nw; ++x)
-            for (uint32_t c = 0; c < bpp; ++c) *dst++ = doubledValue(top, bottom, ry, columns[x], bpp, c);
+        verticalSums(data + ry.a * stride, data + ry.b * stride, ry, stride, sums.data());
+        for (uint32_t x = 0; x < nw; ++x) {
+            const Tap& cx = columns[x];
+            const uint16_t* a = &sums[size_t(cx.a) * bpp];
+            const uint16_t* b = &sums[size_t(cx.b) * bpp];
+            for (uint32_t c = 0; c < bpp; ++c) {
+                const uint32_t v = cx.kind == Tap::kAverage ? (a[c] + b[c]) >> 2 : (cx.kind == Tap::kA ? a[c] : b[c]) >> 1;
+                *dst++ = static_cast<uint8_t>(v);
+            }
+        }
     }
     if (newWidth) *newWidth = nw;
     if (newHeight) *newHeight = nh;

@@ -136,6 +136,33 @@ TEST(Doubling, InterpolatesAndFillsEveryPosition) {
     for (int i = 0; i < 8; ++i) EXPECT_EQ(tall[size_t(i) * 3], tallExpected[i]) << i;
 }
 
+// The doubling table applied block by block, later blocks overwriting earlier ones.
+Bytes doubledByBlocks(const Bytes& src, uint32_t w, uint32_t h, uint32_t bpp) {
+    Bytes out(size_t(w) * h * 4 * bpp, 0);
+    auto at = [&](uint32_t x, uint32_t y, uint32_t c) { return uint32_t(src[(size_t(y) * w + x) * bpp + c]); };
+    for (uint32_t y = 0; y + 1 < h; ++y)
+        for (uint32_t x = 0; x + 1 < w; ++x)
+            for (uint32_t c = 0; c < bpp; ++c) {
+                const uint32_t P = at(x, y, c), Q = at(x + 1, y, c), U = at(x, y + 1, c), V = at(x + 1, y + 1, c);
+                const uint32_t block[4][4] = {{P, (P + Q) >> 1, Q, Q},
+                                              {(P + U) >> 1, (P + Q + U + V) >> 2, (Q + V) >> 1, (Q + V) >> 1},
+                                              {U, (U + V) >> 1, V, V},
+                                              {U, (U + V) >> 1, V, V}};
+                for (uint32_t r = 0; r < 4; ++r)
+                    for (uint32_t k = 0; k < 4; ++k)
+                        out[((size_t(2 * y + r) * 2 * w) + 2 * x + k) * bpp + c] = uint8_t(block[r][k]);
+            }
+    return out;
+}
+
+TEST(Doubling, MatchesTheBlockTableOnAPhoto) {
+    CKaldorGL gl;
+    const Bytes photo = kvtest::makePhotoRgba(9, 6, 3);
+    uint32_t w = 0, h = 0;
+    const Bytes out = produced(gl.FX_ExpandX2(photo.data(), 9, 6, &w, &h, KDGL_TYPE_32BIT), photo.size() * 4);
+    EXPECT_EQ(out, doubledByBlocks(photo, 9, 6, 4));
+}
+
 TEST(Resize, SmoothAndNearestFillEveryPixel) {
     CKaldorGL gl;
     // A uniform picture stays uniform in every direction and mode, edges included.
