@@ -46,12 +46,6 @@ void forEachPixel(uint8_t* data, uint32_t width, uint32_t height, uint32_t type,
     for (uint64_t i = 0; i < end; i += bpp) op(data + i);
 }
 
-uint8_t* allocOrNull(uint64_t bytes) {
-    uint8_t* out = nullptr;
-    allocImage(bytes, &out);
-    return out;
-}
-
 // Sums of one channel over the columns x - half .. x + half - 1 inside the row.
 void rowWindowSums(const uint8_t* row, uint32_t width, uint32_t bpp, uint32_t channel,
                    uint32_t half, uint32_t* out) {

@@ -11,12 +11,6 @@ using namespace kdgl;
 
 namespace {
 
-uint8_t* allocOrNull(uint64_t bytes) {
-    uint8_t* out = nullptr;
-    allocImage(bytes, &out);
-    return out;
-}
-
 // Where result position `pos` of a doubled line takes its bytes from: source `a` alone,
 // `b` alone, or the average of both. The last two positions repeat the last source.
 struct Tap {

@@ -48,6 +48,13 @@ inline uint64_t pixelBytes(uint32_t width, uint32_t height, uint32_t bpp) {
 // ever made, 513 when the allocator refuses.
 uint32_t allocImage(uint64_t bytes, uint8_t** out);
 
+// For the producing effects, which report failure as null.
+inline uint8_t* allocOrNull(uint64_t bytes) {
+    uint8_t* out = nullptr;
+    allocImage(bytes, &out);
+    return out;
+}
+
 // Reads the whole file and passes it to `decode(bytes, size)`; the buffer is released after.
 template <typename Decode>
 uint32_t loadWholeFile(const char* name, Decode decode) {
