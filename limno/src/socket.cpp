@@ -62,8 +62,22 @@ bool splitHostPort(const char* given, HostPort& out) {
 
 int millisecondsUntil(Clock::time_point deadline) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    return left > 0 ? static_cast<int>(left) : 0;
+    return left <= 0 ? 0 : left > INT32_MAX ? INT32_MAX : static_cast<int>(left);
 }
+
+// Each wait gets the per-step limit, cut short by the exchange's overall deadline.
+class Timer {
+public:
+    Timer(uint32_t stepMs, uint32_t totalMs) : stepMs_(stepMs), deadline_(Clock::now() + std::chrono::milliseconds(totalMs)) {}
+    int nextWaitMs() const {
+        const int left = millisecondsUntil(deadline_);
+        return stepMs_ < static_cast<uint32_t>(left) ? static_cast<int>(stepMs_) : left;
+    }
+
+private:
+    uint32_t stepMs_;
+    Clock::time_point deadline_;
+};
 
 // Waits for the socket to become ready; false on time-out or error.
 bool waitFor(int sock, short events, int timeoutMs) {
@@ -84,9 +98,9 @@ bool connectWithin(int sock, const addrinfo& address, Clock::time_point deadline
     return ::getsockopt(sock, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0;
 }
 
-bool sendAll(int sock, const char* data, size_t size, int timeoutMs) {
+bool sendAll(int sock, const char* data, size_t size, const Timer& timer) {
     while (size) {
-        if (!waitFor(sock, POLLOUT, timeoutMs)) return false;
+        if (!waitFor(sock, POLLOUT, timer.nextWaitMs())) return false;
         // MSG_NOSIGNAL: a peer that already hung up must not kill the process with SIGPIPE.
         const ssize_t sent = ::send(sock, data, size, MSG_NOSIGNAL);
         if (sent < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) continue;
@@ -98,9 +112,9 @@ bool sendAll(int sock, const char* data, size_t size, int timeoutMs) {
 }
 
 // Next piece of the reply: the byte count, 0 when the server closed, -1 on time-out or error.
-ssize_t receiveSome(int sock, char* into, size_t room, int timeoutMs, int flags = 0) {
+ssize_t receiveSome(int sock, char* into, size_t room, const Timer& timer, int flags = 0) {
     for (;;) {
-        if (!waitFor(sock, POLLIN, timeoutMs)) return -1;
+        if (!waitFor(sock, POLLIN, timer.nextWaitMs())) return -1;
         const ssize_t got = ::recv(sock, into, room, flags);
         if (got >= 0) return got;
         if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) return -1;
@@ -118,7 +132,6 @@ std::unique_ptr<char[]> formatRequest(const char* methodWord, const char* path, 
     return text;
 }
 
-int timeoutOf(uint32_t milliseconds) { return milliseconds > INT32_MAX ? INT32_MAX : static_cast<int>(milliseconds); }
 
 }  // namespace
 
@@ -128,7 +141,8 @@ cLIMNO_SOCKET::cLIMNO_SOCKET()
       received(0),
       truncated(false),
       connectTimeoutMs(LIMNO_DEFAULT_TIMEOUT_MS),
-      receiveTimeoutMs(LIMNO_DEFAULT_TIMEOUT_MS) {}
+      receiveTimeoutMs(LIMNO_DEFAULT_TIMEOUT_MS),
+      replyTimeoutMs(LIMNO_DEFAULT_REPLY_TIMEOUT_MS) {}
 
 cLIMNO_SOCKET::~cLIMNO_SOCKET() = default;
 
@@ -169,15 +183,15 @@ uint32_t cLIMNO_SOCKET::GetData(char* buffer, uint32_t bufferSize, const char* p
     size_t requestLength = 0;
     const auto request = formatRequest(method == LIMNO_METHOD_POST ? "POST" : "GET", path ? path : "", host,
                                        requestLength);
-    const int timeoutMs = timeoutOf(receiveTimeoutMs);
-    if (!request || !sendAll(sock, request.get(), requestLength, timeoutMs)) return LIMNO_OK;
+    const Timer timer(receiveTimeoutMs, replyTimeoutMs);
+    if (!request || !sendAll(sock, request.get(), requestLength, timer)) return LIMNO_OK;
 
     limno::ReplyReader reader;
     const uint32_t capacity = bufferSize - 1;
     bool complete = false;
     while (!complete && received < capacity) {
         const uint32_t room = capacity - received < kReceiveChunk ? capacity - received : kReceiveChunk;
-        const ssize_t got = receiveSome(sock, buffer + received, room, timeoutMs);
+        const ssize_t got = receiveSome(sock, buffer + received, room, timer);
         if (got <= 0) break;
         received += static_cast<uint32_t>(got);
         complete = reader.complete(buffer, received);
@@ -186,7 +200,7 @@ uint32_t cLIMNO_SOCKET::GetData(char* buffer, uint32_t bufferSize, const char* p
     if (!complete && received == capacity) {
         // Full: the reply was cut if the server still has a byte for us.
         char probe = 0;
-        truncated = receiveSome(sock, &probe, 1, timeoutMs, MSG_PEEK) > 0;
+        truncated = receiveSome(sock, &probe, 1, timer, MSG_PEEK) > 0;
     }
     return LIMNO_OK;
 }

@@ -64,18 +64,19 @@ void LoopbackServer::serve(bool readRequest) {
     ::close(connection);
 }
 
-void sendText(int connection, const std::string& text) {
+bool sendText(int connection, const std::string& text) {
     size_t sent = 0;
     while (sent < text.size()) {
         const ssize_t n = ::send(connection, text.data() + sent, text.size() - sent, MSG_NOSIGNAL);
-        if (n <= 0) return;
+        if (n <= 0) return false;
         sent += static_cast<size_t>(n);
     }
+    return true;
 }
 
 void sendPieces(int connection, const std::vector<std::string>& pieces, int pauseMs) {
     for (const auto& piece : pieces) {
-        sendText(connection, piece);
+        if (!sendText(connection, piece)) return;  // the client has gone
         std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
     }
 }

@@ -37,7 +37,7 @@ private:
 };
 
 // Behaviours' building blocks.
-void sendText(int connection, const std::string& text);
+bool sendText(int connection, const std::string& text);  // false once the client has gone
 void sendPieces(int connection, const std::vector<std::string>& pieces, int pauseMs);
 // Keeps the connection open until the client closes it (at most ten seconds).
 void holdUntilClientCloses(int connection);

@@ -137,6 +137,20 @@ TEST(LimnoReply, SilentServerTimesOut) {
     EXPECT_LT(exchange.seconds, 5.0);
 }
 
+TEST(LimnoReply, TricklingServerIsBoundedByTheReplyTimeOut) {
+    const std::string reply = okReply(std::string(200, 't'));
+    std::vector<std::string> bytes;
+    for (const char c : reply) bytes.push_back(std::string(1, c));
+    LoopbackServer server([&](int fd) { limnotest::sendPieces(fd, bytes, 20); });
+    Exchange exchange(1000);
+    exchange.client.replyTimeoutMs = 300;
+    ASSERT_EQ(exchange.run(server.address(), "x", LIMNO_METHOD_GET), LIMNO_OK);
+    EXPECT_GT(exchange.reply.size(), 0u);
+    EXPECT_LT(exchange.reply.size(), reply.size());
+    EXPECT_EQ(exchange.reply, reply.substr(0, exchange.reply.size()));
+    EXPECT_FALSE(exchange.client.truncated);
+}
+
 TEST(LimnoReply, ReplyLargerThanBufferIsCutAndTerminated) {
     const std::string reply = okReply(std::string(1000, 'q'));
     LoopbackServer server([&](int fd) {

@@ -30,6 +30,7 @@ constexpr int32_t LIMNO_LOG_TEXT = 8;   // plain-text log
 constexpr int32_t LIMNO_LOG_HTML = 16;  // HTML log (wins over LIMNO_LOG_TEXT)
 
 constexpr uint32_t LIMNO_DEFAULT_TIMEOUT_MS = 5000;
+constexpr uint32_t LIMNO_DEFAULT_REPLY_TIMEOUT_MS = 60000;
 
 class cLIMNO_SOCKET {
 public:
@@ -39,6 +40,7 @@ public:
     bool truncated;             // the reply did not fit and was cut
     uint32_t connectTimeoutMs;  // limit for Init's connection
     uint32_t receiveTimeoutMs;  // limit for each send and each receive in GetData
+    uint32_t replyTimeoutMs;    // limit for GetData as a whole, against servers that trickle
 
     cLIMNO_SOCKET();
     virtual ~cLIMNO_SOCKET();  // closes nothing: call Unlink
@@ -47,7 +49,7 @@ public:
     uint32_t Init(const char* host);
     // Sends "<GET|POST> /<path> HTTP/1.1", the Host line and an empty line, then reads the
     // reply until the server closes, the Content-Length or the last chunk has arrived, or a
-    // receive times out. Writes at most bufferSize bytes, terminator included. Always 0.
+    // time-out passes. Writes at most bufferSize bytes, terminator included. Always 0.
     uint32_t GetData(char* buffer, uint32_t bufferSize, const char* path, int32_t method);
     // Clears host and closes the socket. Always 0.
     uint32_t Unlink();
