@@ -3,6 +3,7 @@
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_SYNTHESIS_H
 
 #include <algorithm>
 #include <cstdlib>
@@ -110,6 +111,7 @@ struct FontFace {
     std::string path;
     int32_t ascent = 0, descent = 0;
     std::unordered_map<uint32_t, Glyph> glyphs;
+    bool embolden = false;  // bold asked for, but the face found has no bold style
 
     ~FontFace() {
         if (face) FT_Done_Face(face);
@@ -120,8 +122,7 @@ struct FontFace {
         if (found != glyphs.end()) return found->second;
         if (glyphs.size() >= kMaxCachedGlyphs) glyphs.clear();  // bounded however many scripts a text uses
         Glyph made;
-        if (FT_Load_Char(face, code, FT_LOAD_RENDER | FT_LOAD_TARGET_NORMAL) == 0 &&
-            face->glyph->bitmap.pixel_mode == FT_PIXEL_MODE_GRAY) {
+        if (render(code)) {
             const FT_Bitmap& bitmap = face->glyph->bitmap;
             made.left = face->glyph->bitmap_left;
             made.top = face->glyph->bitmap_top;
@@ -134,6 +135,14 @@ struct FontFace {
                             made.width);
         }
         return glyphs.emplace(code, std::move(made)).first->second;
+    }
+
+    // Loads the glyph into the face's slot as an 8-bit coverage bitmap.
+    bool render(uint32_t code) {
+        if (FT_Load_Char(face, code, FT_LOAD_TARGET_NORMAL) != 0) return false;
+        if (embolden && face->glyph->format == FT_GLYPH_FORMAT_OUTLINE) FT_GlyphSlot_Embolden(face->glyph);
+        return FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL) == 0 &&
+               face->glyph->bitmap.pixel_mode == FT_PIXEL_MODE_GRAY;
     }
 };
 
@@ -149,6 +158,7 @@ std::unique_ptr<FontFace> openFace(const LOGFONTA& logFont) {
     auto face = std::make_unique<FontFace>();
     if (FT_New_Face(library, file.path.c_str(), file.index, &face->face) != 0) return nullptr;
     face->path = file.path;
+    face->embolden = bold && !(face->face->style_flags & FT_STYLE_FLAG_BOLD);
     const int height = logFont.lfHeight == 0 ? kDefaultCellHeight : logFont.lfHeight;
     FT_Size_RequestRec request{};
     request.type = height > 0 ? FT_SIZE_REQUEST_TYPE_CELL : FT_SIZE_REQUEST_TYPE_NOMINAL;

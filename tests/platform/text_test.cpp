@@ -59,6 +59,15 @@ TEST(GdiFont, UnknownFacesFallBackToSansAndWeightPicksTheBoldFace) {
     // Positive heights are cell heights: a line is as tall as asked.
     EXPECT_NEAR(normal->lineHeight(), 20, 1);
     for (HFONT f : {unknown, bold, normal}) DeleteObject(f);
+
+    // A face without a bold style is emboldened rather than left thin.
+    HFONT onlyRegular = CreateFontA(20, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, "DejaVu Math TeX Gyre");
+    HFONT synthetic = CreateFontA(20, 0, 0, 0, FW_BOLD, 0, 0, 0, 0, 0, 0, 0, 0, "DejaVu Math TeX Gyre");
+    if (std::string(onlyRegular->fileName()) == synthetic->fileName()) {
+        EXPECT_GT(synthetic->measureLine("Wide", 4), onlyRegular->measureLine("Wide", 4));
+    }
+    DeleteObject(onlyRegular);
+    DeleteObject(synthetic);
 }
 
 TEST(GdiFont, MalformedUtf8ReadsAsWindows1251) {
