@@ -35,8 +35,6 @@ struct Decoder : CKVIDECODER {
         CloseFile();
     }
     Bytes pixels() const { return Bytes(image, image + size_t(width) * height * bitsPerPixel / 8); }
-    // Exposes the protected mode decoders.
-    using CKVIDECODER::Decompress_ModeA1;
 };
 
 // Encoding settings of one file.
