@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <SDL.h>
+
 #include <cstdlib>
 #include <vector>
 
@@ -70,6 +72,41 @@ TEST(SdlWindow, OpensPresentsAndPumpsOnTheDummyDriver) {
     std::vector<uint32_t> frame(32 * 24, 0xFF336699u);
     window->present(reinterpret_cast<const uint8_t*>(frame.data()), 32, 24, 32 * 4);
     EXPECT_TRUE(platform::pumpEvents(window));
+
+    // Events reach the input state in DirectInput terms.
+    uint32_t id = 1;
+    while (id < 1000 && !SDL_GetWindowFromID(id)) ++id;  // the only SDL window alive
+    SDL_Event key{};
+    key.type = SDL_KEYDOWN;
+    key.key.windowID = id;
+    key.key.keysym.scancode = SDL_SCANCODE_LEFT;
+    SDL_PushEvent(&key);
+    key.key.keysym.scancode = SDL_SCANCODE_A;
+    SDL_PushEvent(&key);
+    SDL_Event button{};
+    button.type = SDL_MOUSEBUTTONDOWN;
+    button.button.windowID = id;
+    button.button.button = SDL_BUTTON_RIGHT;
+    SDL_PushEvent(&button);
+    SDL_Event motion{};
+    motion.type = SDL_MOUSEMOTION;
+    motion.motion.windowID = id;
+    motion.motion.x = 10;
+    motion.motion.y = 12;
+    motion.motion.xrel = 3;
+    motion.motion.yrel = -4;
+    SDL_PushEvent(&motion);
+    EXPECT_TRUE(platform::pumpEvents(window));
+    EXPECT_EQ(window->input().keys[0xCB], 0x80);  // DIK_LEFT
+    EXPECT_EQ(window->input().keys[0x1E], 0x80);  // DIK_A
+    EXPECT_EQ(window->input().mouseButtons[1], 0x80);
+    EXPECT_EQ(window->input().mouseX, 10);
+    EXPECT_EQ(window->input().mouseDeltaY, -4);
+
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    SDL_PushEvent(&quit);
+    EXPECT_FALSE(platform::pumpEvents(window));
     platform::destroyWindow(window);
 }
 
