@@ -69,15 +69,21 @@ function(kv_add_program target)
   install(TARGETS ${target} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endfunction()
 
+# Every test runs headless, and sanitizer runs know which third-party leaks to ignore. The
+# tests start through env(1) because gtest_discover_tests cannot carry a list of variables
+# in its ENVIRONMENT property.
+set(KV_TEST_LAUNCHER env QT_QPA_PLATFORM=offscreen SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
+  LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/cmake/lsan.supp)
+
 # kv_add_test(<target> SOURCES ... LIBS ...): a GoogleTest suite registered with ctest.
 function(kv_add_test target)
   cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${target} ${A_SOURCES})
   target_link_libraries(${target} PRIVATE kv_options kv_testsupport ${A_LIBS}
     GTest::gtest GTest::gmock GTest::gtest_main)
-  set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
-  gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy")
+  set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests
+    CROSSCOMPILING_EMULATOR "${KV_TEST_LAUNCHER}")
+  gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60)
 endfunction()
 
 # kv_add_bench(<target> SOURCES ... LIBS ...): a Google Benchmark program in build/bench.
@@ -89,17 +95,18 @@ function(kv_add_bench target)
 endfunction()
 
 # kv_add_fuzzer(<target> SOURCES ... LIBS ... [CORPUS dir])
-# With KV_FUZZ the target is a libFuzzer binary in build/fuzz. Without it, the same entry point
+# With KV_FUZZ the target is a libFuzzer binary in build/fuzz/bin. Without it, the same entry point
 # is linked with a small driver and ctest replays the seed corpus, so every seed and every
 # crash reproducer kept in fuzz/corpus/<target>/ stays a regression test.
 function(kv_add_fuzzer target)
   cmake_parse_arguments(A "" "CORPUS" "SOURCES;LIBS" ${ARGN})
   if(NOT A_CORPUS)
-    set(A_CORPUS ${CMAKE_CURRENT_SOURCE_DIR}/corpus/${target})
+    set(A_CORPUS ${PROJECT_SOURCE_DIR}/fuzz/corpus/${target})
   endif()
   add_executable(${target} ${A_SOURCES})
   target_link_libraries(${target} PRIVATE kv_options ${A_LIBS})
-  set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
+  # build/fuzz/<target>/ is the target's own binary folder, so the programs gather in fuzz/bin.
+  set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz/bin)
   if(KV_FUZZ)
     target_link_options(${target} PRIVATE -fsanitize=fuzzer)
   else()
