@@ -1,4 +1,4 @@
-#include "qt_hooks.h"
+#include <platform/qt_hooks.h>
 
 #include <platform/ui.h>
 #include <platform/window.h>
@@ -13,11 +13,16 @@
 #include <QUrl>
 #include <QWidget>
 
-namespace viewer_qt {
+namespace platform::qt {
 
 namespace {
 
-QWidget* ownerWidget(HWND owner) { return dynamic_cast<QWidget*>(owner); }
+QWidget* fallbackOwner = nullptr;
+
+QWidget* ownerWidget(HWND owner) {
+    QWidget* widget = dynamic_cast<QWidget*>(owner);
+    return widget ? widget : fallbackOwner;
+}
 
 QString fromLocal(const std::string& text) { return QString::fromUtf8(text.c_str()); }
 
@@ -91,10 +96,18 @@ bool shellOpen(const std::string& target, const std::string& arguments) {
 
 }  // namespace
 
-void installQtHooks() {
-    platform::setMessageBoxHook(showMessage);
-    platform::setFileDialogHook(showFileDialog);
-    platform::setShellOpenHook(shellOpen);
+void installQtHooks(QWidget* owner) {
+    fallbackOwner = owner;
+    setMessageBoxHook(showMessage);
+    setFileDialogHook(showFileDialog);
+    setShellOpenHook(shellOpen);
 }
 
-}  // namespace viewer_qt
+void removeQtHooks() {
+    fallbackOwner = nullptr;
+    setMessageBoxHook({});
+    setFileDialogHook({});
+    setShellOpenHook({});
+}
+
+}  // namespace platform::qt

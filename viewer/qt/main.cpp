@@ -3,7 +3,8 @@
 #include "launch.h"
 #include "main_window.h"
 #include "options.h"
-#include "qt_hooks.h"
+
+#include <platform/qt_hooks.h>
 
 #include <QApplication>
 #include <QDir>
@@ -36,7 +37,7 @@ int runWindow(int& argc, char** argv, const kviewer::ViewerOptions& options) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("kvIViewer");
     QApplication::setDesktopFileName("kvIViewer");
-    viewer_qt::installQtHooks();
+    platform::qt::installQtHooks();
 
     MainWindow window(settingsFor(app));
     window.app().applyStartTheme();

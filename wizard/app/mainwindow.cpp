@@ -2,81 +2,17 @@
 
 #include "updatecheck.h"
 
+#include <platform/qt_hooks.h>
 #include <platform/ui.h>
 
 #include <QAction>
 #include <QApplication>
-#include <QDesktopServices>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QScreen>
 #include <QStyle>
 #include <QToolBar>
-#include <QUrl>
 
 namespace wizard {
-namespace {
-
-QMessageBox::Icon iconOf(UINT type) {
-    switch (type & 0xF0) {
-    case MB_ICONERROR: return QMessageBox::Critical;
-    case MB_ICONQUESTION: return QMessageBox::Question;
-    case MB_ICONWARNING: return QMessageBox::Warning;
-    case MB_ICONINFORMATION: return QMessageBox::Information;
-    default: return QMessageBox::NoIcon;
-    }
-}
-
-int showMessageBox(QWidget* parent, const char* text, const char* caption, UINT type) {
-    QMessageBox box(iconOf(type), QString::fromUtf8(caption), QString::fromUtf8(text),
-                    QMessageBox::NoButton, parent);
-    switch (type & 0x0F) {
-    case MB_YESNO: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
-    case MB_YESNOCANCEL:
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-        break;
-    case MB_OKCANCEL: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
-    default: box.setStandardButtons(QMessageBox::Ok); break;
-    }
-    switch (box.exec()) {
-    case QMessageBox::Yes: return IDYES;
-    case QMessageBox::No: return IDNO;
-    case QMessageBox::Cancel: return IDCANCEL;
-    default: return IDOK;
-    }
-}
-
-// Win32 filter pairs ("Bitmaps", "*.bmp;*.dib") as Qt name filters ("Bitmaps (*.bmp *.dib)").
-QStringList nameFilters(const platform::FileDialogRequest& request) {
-    QStringList filters;
-    for (const auto& [description, patterns] : request.filters) {
-        filters << QString::fromStdString(description) + " (" +
-                       QString::fromStdString(patterns).replace(';', ' ') + ")";
-    }
-    return filters;
-}
-
-bool showFileDialog(QWidget* parent, const platform::FileDialogRequest& request, std::string& chosen) {
-    QFileDialog dialog(parent, QString::fromStdString(request.title),
-                       QString::fromStdString(request.initialPath));
-    dialog.setNameFilters(nameFilters(request));
-    dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
-    dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
-    chosen = dialog.selectedFiles().first().toStdString();
-    return true;
-}
-
-bool openDocument(const std::string& target) {
-    const QString text = QString::fromStdString(target);
-    const QUrl url = text.contains("://") ? QUrl(text) : QUrl::fromLocalFile(QFileInfo(text).absoluteFilePath());
-    return QDesktopServices::openUrl(url);
-}
-
-}  // namespace
 
 MainWindow::MainWindow(WizardApp& app) : app_(app) {
     setWindowTitle("kvPictureWizard");
@@ -89,7 +25,7 @@ MainWindow::MainWindow(WizardApp& app) : app_(app) {
     area->setAutoFillBackground(true);
     setCentralWidget(area);
     setWindowIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
-    installHooks();
+    platform::qt::installQtHooks(this);
     buildMenu();
     buildToolbar();
     resize(500, 300);
@@ -102,21 +38,7 @@ MainWindow::MainWindow(WizardApp& app) : app_(app) {
 
 MainWindow::~MainWindow() {
     if (updateWorker_.joinable()) updateWorker_.join();
-    platform::setMessageBoxHook({});
-    platform::setFileDialogHook({});
-    platform::setShellOpenHook({});
-}
-
-void MainWindow::installHooks() {
-    platform::setMessageBoxHook([this](HWND, const char* text, const char* caption, UINT type) {
-        return showMessageBox(this, text, caption, type);
-    });
-    platform::setFileDialogHook([this](const platform::FileDialogRequest& request, std::string& chosen) {
-        return showFileDialog(this, request, chosen);
-    });
-    platform::setShellOpenHook([](const std::string& target, const std::string&) {
-        return openDocument(target);
-    });
+    platform::qt::removeQtHooks();
 }
 
 void MainWindow::buildMenu() {

@@ -42,7 +42,6 @@ public:
 private:
     void buildMenu();
     void buildToolbar();
-    void installHooks();
 
     WizardApp& app_;
     std::thread updateWorker_;
