@@ -37,6 +37,17 @@ void packingPlan(const char* fromLetters, const char* outLetters, size_t bpp, in
     }
 }
 
+// Repacks 4-byte pixels described by from into bpp-byte pixels described by to. With fewer
+// than 4 bytes a leading "a" or "x" of the target is dropped.
+void packPixels(const uint8_t* in, size_t pixels, size_t bpp, uint32_t from, uint32_t to, uint8_t* out) {
+    const char* toLetters = kvi::kColorLetters[to];
+    const bool dropLead = bpp < 4 && (toLetters[0] == 'a' || toLetters[0] == 'x');
+    int source[4];
+    packingPlan(kvi::kColorLetters[from], toLetters + (dropLead ? 1 : 0), bpp, source);
+    for (size_t i = 0; i < pixels; ++i, in += 4, out += bpp)
+        for (size_t k = 0; k < bpp; ++k) out[k] = source[k] < 0 ? 0 : in[source[k]];
+}
+
 // One stream of count samples taken every stride bytes; returns the bytes written (at most
 // two per sample).
 size_t encodeRuns(const uint8_t* src, size_t count, size_t stride, const kvi::RunMode& mode, uint8_t* out) {
@@ -171,38 +182,26 @@ uint32_t CKVICODER::ChangeColorTheme(uint32_t from, uint32_t to) {
     const size_t bpp = bitsPerPixel / 8;
     if (bpp < 1 || bpp > 4) return KVI_ERR_DEPTH;
     if (!work || !data) return KVI_ERR_CODEC;
-    const char* toLetters = kvi::kColorLetters[to];
-    const bool dropLead = bpp < 4 && (toLetters[0] == 'a' || toLetters[0] == 'x');
-    int source[4];
-    packingPlan(kvi::kColorLetters[from], toLetters + (dropLead ? 1 : 0), bpp, source);
-    const size_t pixels = size_t(width) * height;
-    for (size_t i = 0; i < pixels; ++i) {
-        const uint8_t* in = work + i * 4;
-        uint8_t* out = data + i * bpp;
-        for (size_t k = 0; k < bpp; ++k) out[k] = source[k] < 0 ? 0 : in[source[k]];
-    }
-    dataSize = uint32_t(pixels * bpp);
+    packPixels(work, size_t(width) * height, bpp, from, to, data);
+    dataSize = uint32_t(size_t(width) * height * bpp);
     return KVI_OK;
 }
 
+// The caller's pixels are packed straight into data: no working copy is needed, so work
+// stays null until a coding mode keeps the packed picture there.
 uint32_t CKVICODER::CompressImage(const void* pixels) {
     if (!pixels) return KVI_ERR_CODEC;
     if (const uint32_t status = checkFields(*this)) return status;
     if (const uint32_t status = checkModes(*this)) return status;
     const uint64_t bytes = uint64_t(width) * height * 4;
     if (bytes > UINT32_MAX) return KVI_ERR_SIZE;
-    auto* newData = static_cast<uint8_t*>(std::malloc(bytes));
-    auto* newWork = static_cast<uint8_t*>(std::malloc(bytes));
-    if (!newData || !newWork) {
-        std::free(newData);
-        std::free(newWork);
-        return KVI_ERR_SIZE;
-    }
-    std::memcpy(newWork, pixels, bytes);
-    data = newData;
-    work = newWork;
-    dataSize = uint32_t(bytes);
-    if (const uint32_t status = ChangeColorTheme(KVI_COLOR_RGBA, colorDesc)) return status;
+    auto* packed = static_cast<uint8_t*>(std::malloc(bytes));
+    if (!packed) return KVI_ERR_SIZE;
+    const size_t bpp = bitsPerPixel / 8;
+    packPixels(static_cast<const uint8_t*>(pixels), size_t(width) * height, bpp, KVI_COLOR_RGBA, colorDesc, packed);
+    data = packed;
+    work = nullptr;
+    dataSize = uint32_t(size_t(width) * height * bpp);
     switch (coders[0]) {
         case KVI_MODE_A1: return Compress_ModeA1();
         case KVI_MODE_A1E: return Compress_ModeA1E();

@@ -9,7 +9,8 @@
 //   enc.CloseFile(); free(enc.data); free(enc.work);
 //
 // data and work come from malloc and are never released by the encoder (copies of the object
-// share them); a later CompressImage allocates new ones.
+// share them); a later CompressImage allocates new ones. work is null unless a coding mode
+// ran, in which case it holds the packed picture the mode started from.
 //
 // One coding mode per file: AddCoder accepts two (the format has room for them), but
 // CompressImage refuses a second one with KVI_ERR_MODE. The format does not record the size
@@ -40,7 +41,7 @@ public:
 class CKVICODER : public CKVIFILEW {
 public:
     uint8_t* data;      // packed and coded picture
-    uint8_t* work;      // working copy
+    uint8_t* work;      // packed picture before the coding mode, or null
     uint32_t dataSize;  // bytes in data
     uint8_t signature[4];
     uint8_t hasText1;
