@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
-#include <new>
 
 namespace kvi::b1 {
 namespace {
