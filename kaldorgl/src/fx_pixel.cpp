@@ -14,7 +14,7 @@ struct Rgba {
     uint8_t r, g, b, a;
 };
 
-bool readPixel(const uint8_t* p, uint32_t type, const Rgb* palette, Rgba& out) {
+inline bool readPixel(const uint8_t* p, uint32_t type, const Rgb* palette, Rgba& out) {
     switch (type) {
         case KDGL_TYPE_8BIT:
             if (!palette) return false;
@@ -30,7 +30,7 @@ bool readPixel(const uint8_t* p, uint32_t type, const Rgb* palette, Rgba& out) {
     }
 }
 
-bool writePixel(uint8_t* p, uint32_t type, const Rgba& v) {
+inline bool writePixel(uint8_t* p, uint32_t type, const Rgba& v) {
     switch (type) {
         case KDGL_TYPE_15BIT:
             p[0] = static_cast<uint8_t>(((v.r >> 3) << 2) | (v.g >> 6));
@@ -63,6 +63,39 @@ uint32_t depthBits(uint32_t type) {
         case KDGL_TYPE_24BIT: return 24;
         case KDGL_TYPE_32BIT: return 32;
         default: return 0;
+    }
+}
+
+// One loop per pair of types, so that the pixel access folds to straight-line code.
+template <uint32_t Source, uint32_t Target>
+void convertPixels(const uint8_t* src, uint8_t* dst, uint64_t count, const Rgb* palette) {
+    constexpr uint32_t srcBpp = Source == KDGL_TYPE_8BIT ? 1 : Source == KDGL_TYPE_15BIT ? 2 : Source == KDGL_TYPE_24BIT ? 3 : 4;
+    constexpr uint32_t dstBpp = Target == KDGL_TYPE_15BIT ? 2 : Target == KDGL_TYPE_24BIT ? 3 : 4;
+    Rgba v{};
+    for (uint64_t i = 0; i < count; ++i, src += srcBpp, dst += dstBpp) {
+        readPixel(src, Source, palette, v);
+        writePixel(dst, Target, v);
+    }
+}
+
+template <uint32_t Source>
+bool convertTo(uint32_t target, const uint8_t* src, uint8_t* dst, uint64_t count, const Rgb* palette) {
+    switch (target) {
+        case KDGL_TYPE_15BIT: convertPixels<Source, KDGL_TYPE_15BIT>(src, dst, count, palette); return true;
+        case KDGL_TYPE_24BIT: convertPixels<Source, KDGL_TYPE_24BIT>(src, dst, count, palette); return true;
+        case KDGL_TYPE_32BIT: convertPixels<Source, KDGL_TYPE_32BIT>(src, dst, count, palette); return true;
+        default: return false;
+    }
+}
+
+// False when a pixel of one of the types cannot be read or written.
+bool convert(uint32_t source, uint32_t target, const uint8_t* src, uint8_t* dst, uint64_t count, const Rgb* palette) {
+    switch (source) {
+        case KDGL_TYPE_8BIT: return palette && convertTo<KDGL_TYPE_8BIT>(target, src, dst, count, palette);
+        case KDGL_TYPE_15BIT: return convertTo<KDGL_TYPE_15BIT>(target, src, dst, count, palette);
+        case KDGL_TYPE_24BIT: return convertTo<KDGL_TYPE_24BIT>(target, src, dst, count, palette);
+        case KDGL_TYPE_32BIT: return convertTo<KDGL_TYPE_32BIT>(target, src, dst, count, palette);
+        default: return false;
     }
 }
 
@@ -102,15 +135,9 @@ uint32_t CKaldorGL::FX_ChangeColorDepth(uint32_t width, uint32_t height, uint32_
     if (!srcBpp || !dstBits) return KDGL_ERR_PIXEL;
     uint8_t* converted = nullptr;
     if (allocImage(uint64_t(width) * height * dstBits / 8, &converted) != KDGL_OK) return KDGL_ERR_ALLOC;
-    const uint32_t dstBpp = bytesPerPixel(targetType);
-    const uint64_t count = uint64_t(width) * height;
-    Rgba v{};
-    for (uint64_t i = 0; i < count; ++i) {
-        if (!readPixel(canvas.data + i * srcBpp, sourceType, palette, v) ||
-            !writePixel(converted + i * dstBpp, targetType, v)) {
-            std::free(converted);
-            return KDGL_ERR_PIXEL;
-        }
+    if (!convert(sourceType, targetType, canvas.data, converted, uint64_t(width) * height, palette)) {
+        std::free(converted);
+        return KDGL_ERR_PIXEL;
     }
     std::free(canvas.data);
     canvas.data = converted;
