@@ -89,14 +89,18 @@ TEST(JpegReader, CodecRowsAreBottomFirstAndDispatchTurnsThemOver) {
     expectNear(codec.pixels, codec.pixels.size() - 3, 255, 0, 0);
 
     kvtest::TempDir dir;
-    const std::string path = dir.file("in.JPG");
-    kvtest::writeFile(path, file);
-    CKaldorGL gl;
-    ASSERT_EQ(gl.LoadImageFromFile(path.c_str()), KDGL_OK);
-    EXPECT_EQ(gl.canvas.type, KDGL_TYPE_24BIT);
-    const Bytes canvas = takeCanvas(gl.canvas, 16 * 16 * 3);
-    expectNear(canvas, 0, 255, 0, 0);
-    expectNear(canvas, canvas.size() - 3, 0, 0, 255);
+    for (const char* name : {"in.jpg", "in.Jpg", "in.JPG"}) {
+        const std::string path = dir.file(name);
+        kvtest::writeFile(path, file);
+        CKaldorGL gl;
+        ASSERT_EQ(gl.LoadImageFromFile(path.c_str()), KDGL_OK) << name;
+        EXPECT_EQ(gl.canvas.type, KDGL_TYPE_24BIT);
+        const Bytes canvas = takeCanvas(gl.canvas, 16 * 16 * 3);
+        expectNear(canvas, 0, 255, 0, 0);
+        expectNear(canvas, canvas.size() - 3, 0, 0, 255);
+    }
+    kvtest::writeFile(dir.file("in.jpeg"), file);
+    EXPECT_EQ(CKaldorGL().LoadImageFromFile(dir.file("in.jpeg").c_str()), KDGL_ERR_COMPRESSION);
 }
 
 TEST(JpegReader, GreyAndFourComponentFilesComeOutAsRgb) {
