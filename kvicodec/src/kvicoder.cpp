@@ -40,10 +40,8 @@ void packingPlan(const char* fromLetters, const char* outLetters, size_t bpp, in
 // Repacks 4-byte pixels described by from into bpp-byte pixels described by to. With fewer
 // than 4 bytes a leading "a" or "x" of the target is dropped.
 void packPixels(const uint8_t* in, size_t pixels, size_t bpp, uint32_t from, uint32_t to, uint8_t* out) {
-    const char* toLetters = kvi::kColorLetters[to];
-    const bool dropLead = bpp < 4 && (toLetters[0] == 'a' || toLetters[0] == 'x');
     int source[4];
-    packingPlan(kvi::kColorLetters[from], toLetters + (dropLead ? 1 : 0), bpp, source);
+    packingPlan(kvi::kColorLetters[from], kvi::storedLetters(to, bpp), bpp, source);
     for (size_t i = 0; i < pixels; ++i, in += 4, out += bpp)
         for (size_t k = 0; k < bpp; ++k) out[k] = source[k] < 0 ? 0 : in[source[k]];
 }

@@ -285,3 +285,23 @@ uint32_t CKVIDECODER::Decompress_ModeB1() {
 }
 
 unsigned int KVIDECODER_GetVersion(void) { return 1; }
+
+uint32_t KVIDECODER_UnpackRgba(const CKVIDECODER* decoder, uint8_t* rgba) {
+    if (!decoder || !decoder->image || !rgba) return KVI_ERR_CODEC;
+    if (decoder->colorDesc > 7) return KVI_ERR_COLOR_DESC;
+    const size_t bytes = decoder->bitsPerPixel / 8;
+    if (bytes < 1 || bytes > 4) return KVI_ERR_DEPTH;
+    // For each RGBA channel, the stored byte that holds it, or -1.
+    const char* letters = kvi::storedLetters(decoder->colorDesc, bytes);
+    int source[4] = {-1, -1, -1, -1};
+    for (size_t k = 0; k < bytes; ++k) {
+        if (const char* channel = std::strchr("rgba", letters[k])) source[channel - "rgba"] = int(k);
+    }
+    const uint8_t defaults[4] = {0, 0, 0, 255};
+    const uint8_t* in = decoder->image;
+    const uint64_t count = uint64_t(decoder->width) * decoder->height;
+    for (uint64_t i = 0; i < count; ++i, in += bytes, rgba += 4) {
+        for (int c = 0; c < 4; ++c) rgba[c] = source[c] < 0 ? defaults[c] : in[source[c]];
+    }
+    return KVI_OK;
+}

@@ -25,6 +25,13 @@ inline constexpr uint32_t kMaxPalette = 256;
 // The four letters of each colour description: letter k names the channel in byte k.
 inline constexpr char kColorLetters[8][5] = {"rgba", "bgra", "argb", "abgr", "rgbx", "bgrx", "xrgb", "xbgr"};
 
+// The letters of the bytes a stored pixel of `bytes` bytes keeps: below four bytes a leading
+// "a" or "x" is the one left out.
+inline const char* storedLetters(uint32_t colorDesc, size_t bytes) {
+    const char* letters = kColorLetters[colorDesc];
+    return bytes < 4 && (letters[0] == 'a' || letters[0] == 'x') ? letters + 1 : letters;
+}
+
 // A run-length mode: bytes above threshold are run heads of (byte - threshold) copies.
 struct RunMode {
     uint8_t threshold;

@@ -178,4 +178,28 @@ TEST(KviDecoder, RefusesWhatItCannotHold) {
     EXPECT_EQ(decode(huge, h), KVI_ERR_SIZE);
 }
 
+TEST(KviDecoder, UnpacksStoredOrdersToRgba) {
+    // 16-bit "bgra" keeps blue and green; red is absent (0) and alpha opaque.
+    FileBuilder f;
+    f.size(2, 1).format(16, 0, KVI_COLOR_BGRA).end().payload({10, 20, 30, 40});
+    Decoder d;
+    ASSERT_EQ(decode(f, d), 0u);
+    Bytes rgba(8);
+    ASSERT_EQ(KVIDECODER_UnpackRgba(&d, rgba.data()), 0u);
+    EXPECT_EQ(rgba, (Bytes{0, 20, 10, 255, 0, 40, 30, 255}));
+    // 24-bit "xbgr" loses its leading padding letter, not a colour.
+    FileBuilder x;
+    x.size(1, 1).format(24, 0, KVI_COLOR_XBGR).end().payload({1, 2, 3});
+    Decoder dx;
+    ASSERT_EQ(decode(x, dx), 0u);
+    Bytes one(4);
+    ASSERT_EQ(KVIDECODER_UnpackRgba(&dx, one.data()), 0u);
+    EXPECT_EQ(one, (Bytes{3, 2, 1, 255}));
+
+    dx.colorDesc = 8;
+    EXPECT_EQ(KVIDECODER_UnpackRgba(&dx, one.data()), KVI_ERR_COLOR_DESC);
+    Decoder empty;
+    EXPECT_EQ(KVIDECODER_UnpackRgba(&empty, one.data()), KVI_ERR_CODEC);
+}
+
 }  // namespace

@@ -42,14 +42,6 @@ Result kviError(uint32_t status) {
     }
 }
 
-// The letters a stored KVI pixel keeps: below 32 bits a leading "a" or "x" goes first.
-std::string storedLetters(uint32_t order, uint32_t bytesPerPixel) {
-    std::string letters = order < 8 ? kOrders[order] : "rgba";
-    if (bytesPerPixel < 4 && (letters[0] == 'a' || letters[0] == 'x')) letters.erase(0, 1);
-    letters.resize(std::min<size_t>(bytesPerPixel, letters.size()));
-    return letters;
-}
-
 struct KviFile {
     CKVIDECODER decoder{};
     ~KviFile() {
@@ -73,20 +65,10 @@ Result loadKvi(const std::string& path, Picture& out) {
     if (status == KVI_OK) status = d.ReadData();
     if (status == KVI_OK) status = d.DecompressImage();
     if (status != KVI_OK) return kviError(status);
-    const uint32_t bpp = d.bitsPerPixel / 8;
-    const std::string letters = storedLetters(d.colorDesc, bpp);
-    const uint64_t count = uint64_t(d.width) * d.height;
     out.width = d.width;
     out.height = d.height;
-    out.rgba.assign(count * 4, 0);
-    for (uint64_t i = 0; i < count; ++i) {
-        uint8_t* dst = &out.rgba[i * 4];
-        dst[3] = 255;
-        for (size_t k = 0; k < letters.size(); ++k) {
-            const char* channel = std::strchr("rgba", letters[k]);
-            if (channel) dst[channel - "rgba"] = d.image[i * bpp + k];
-        }
-    }
+    out.rgba.assign(uint64_t(d.width) * d.height * 4, 0);
+    if (const uint32_t unpacked = KVIDECODER_UnpackRgba(&d, out.rgba.data())) return kviError(unpacked);
     return {};
 }
 

@@ -30,30 +30,6 @@ struct DecoderGuard {
     }
 };
 
-// The stored letters of a picture with `bytes` bytes a pixel: a description that begins
-// with alpha or padding loses that letter below four bytes, as the encoder packs it.
-std::string storedLetters(uint32_t colorDesc, uint32_t bytes) {
-    static const char* const kOrders[8] = {"rgba", "bgra", "argb", "abgr",
-                                           "rgbx", "bgrx", "xrgb", "xbgr"};
-    std::string letters = kOrders[colorDesc];
-    if (bytes < 4 && (letters[0] == 'a' || letters[0] == 'x')) letters.erase(0, 1);
-    return letters.substr(0, bytes);
-}
-
-// Rebuilds R, G, B, A pixels from the stored order and depth; missing colours are 0 and a
-// missing alpha is opaque.
-void unpackStored(const uint8_t* in, uint64_t count, const std::string& letters, uint8_t* out) {
-    const size_t bytes = letters.size();
-    for (uint64_t i = 0; i < count; ++i, in += bytes, out += 4) {
-        uint8_t pixel[4] = {0, 0, 0, 255};
-        for (size_t k = 0; k < bytes; ++k) {
-            const char* channel = std::strchr("rgba", letters[k]);
-            if (channel) pixel[channel - "rgba"] = in[k];
-        }
-        std::memcpy(out, pixel, 4);
-    }
-}
-
 int loadKvi(WizardState& state, const std::string& name, int slot) {
     CKVIDECODER decoder{};
     DecoderGuard guard{decoder};
@@ -70,12 +46,7 @@ int loadKvi(WizardState& state, const std::string& name, int slot) {
     if (bytes < 1 || bytes > 4 || decoder.colorDesc > 7) return fail("Change color depth FAILED!");
     PixelBuffer pixels = state.allocateFor(slot, decoder.width, decoder.height);
     if (!pixels) return -1;
-    const uint64_t count = uint64_t(decoder.width) * decoder.height;
-    if (bytes == 4 && decoder.colorDesc == KVI_COLOR_RGBA) {
-        std::memcpy(pixels.get(), decoder.image, count * 4);
-    } else {
-        unpackStored(decoder.image, count, storedLetters(decoder.colorDesc, bytes), pixels.get());
-    }
+    if (KVIDECODER_UnpackRgba(&decoder, pixels.get())) return fail("Change color depth FAILED!");
     state.slots.replace(slot, std::move(pixels), int32_t(decoder.width), int32_t(decoder.height));
     return 0;
 }

@@ -84,3 +84,10 @@ protected:
 };
 
 extern "C" unsigned int KVIDECODER_GetVersion(void);
+
+// Turns a decoded picture (image, in the file's stored order and depth) into width * height
+// R, G, B, A pixels at `rgba`, which must hold width * height * 4 bytes. Colours the file
+// does not store come out 0, a missing alpha 255. Returns 0, KVI_ERR_COLOR_DESC for a
+// description above 7, KVI_ERR_DEPTH for a depth other than 8 to 32 bits, or KVI_ERR_CODEC
+// when there is no image.
+uint32_t KVIDECODER_UnpackRgba(const CKVIDECODER* decoder, uint8_t* rgba);
