@@ -9,13 +9,13 @@
 namespace viewertest {
 
 bool writeKvi(const std::string& path, uint32_t width, uint32_t height, uint8_t bits,
-              const kvtest::Bytes& rgba) {
+              const kvtest::Bytes& rgba, uint32_t colorDesc) {
     CKVICODER coder{};
     coder.Reset();
     coder.width = width;
     coder.height = height;
     coder.bitsPerPixel = bits;
-    coder.colorDesc = KVI_COLOR_RGBA;
+    coder.colorDesc = colorDesc;
     coder.quality = 100;
     const bool ok = coder.CompressImage(rgba.data()) == 0 && coder.CreateFileA(path.c_str()) == 0 &&
                     coder.WriteHeader() == 0 && coder.WriteData() == 0;

@@ -1,6 +1,8 @@
 // Pictures and files the viewer suites build, and a recorder for the platform's UI hooks.
 #pragma once
 
+#include <kvicodec/kvitypes.h>
+
 #include <platform/ui.h>
 #include <testsupport.h>
 
@@ -13,7 +15,7 @@ namespace viewertest {
 // Writes `rgba` (4 bytes a pixel) as a KVI file with the given depth and no coding mode, so
 // the stored bytes are exactly the packed pixels.
 bool writeKvi(const std::string& path, uint32_t width, uint32_t height, uint8_t bits,
-              const kvtest::Bytes& rgba);
+              const kvtest::Bytes& rgba, uint32_t colorDesc = KVI_COLOR_RGBA);
 
 // Writes `rgba` as a 32-bit BMP through the image library.
 bool writeBmp(const std::string& path, uint32_t width, uint32_t height, const kvtest::Bytes& rgba);

@@ -5,9 +5,11 @@
 #include <kvicodec/kvicoder.h>
 #include <kvicodec/kvidecoder.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 namespace kviewer {
 
@@ -35,23 +37,25 @@ bool loadKvi(const std::string& path, Picture& out) {
     CKVIDECODER decoder{};
     const bool decoded = decodeKvi(path, decoder);
     freeCodecBuffers(decoder);
-    uint8_t* image = decoder.image;
     const uint32_t bits = decoder.bitsPerPixel;
-    if (!decoded || (bits != 24 && bits != 32)) {
-        std::free(image);
+    const uint64_t bytes = uint64_t(decoder.width) * decoder.height * 4;
+    // The file's pixels are in its stored order; the canvas holds R, G, B, A whatever the
+    // file declares, so every order shows its true colours.
+    auto* rgba = decoded && (bits == 24 || bits == 32) && bytes <= SIZE_MAX
+                     ? static_cast<uint8_t*>(std::malloc(size_t(bytes)))
+                     : nullptr;
+    const bool unpacked = rgba && KVIDECODER_UnpackRgba(&decoder, rgba) == 0;
+    std::free(decoder.image);
+    if (!unpacked) {
+        std::free(rgba);
         return false;
     }
-    // The decoder's buffer is exactly the picture; the canvas takes it over.
     KDGL_CANVAS& canvas = out.image.canvas;
     canvas = KDGL_CANVAS{};
-    canvas.data = image;
+    canvas.data = rgba;
     canvas.width = decoder.width;
     canvas.height = decoder.height;
-    canvas.type = bits == 32 ? kType32 : kType24;
-    if (bits != 32 &&
-        out.image.FX_ChangeColorDepth(canvas.width, canvas.height, kType24, kType32, nullptr) != 0) {
-        return false;
-    }
+    canvas.type = bits == 32 ? kType32 : kType24;  // remembered for saving; the pixels are 32-bit
     return true;
 }
 
@@ -114,7 +118,12 @@ SaveResult encodeAndWrite(const std::string& path, const Picture& picture, CKVIC
     coder.bitsPerPixel = picture.type() == kType24 ? 24 : 32;
     if (coder.AddCoder(KVI_MODE_B1) != 0) return SaveResult::CoderRefused;
     coder.quality = 100;
-    if (coder.CompressImage(picture.image.canvas.data) != 0) return SaveResult::CompressionFailed;
+    // The picture is held in display order (B, G, R, A); the encoder takes R, G, B, A and packs
+    // it into the "bgra" the file declares, so other programs see the same colours.
+    const uint8_t* shown = picture.image.canvas.data;
+    std::vector<uint8_t> rgba(shown, shown + size_t(picture.width()) * picture.height() * 4);
+    for (size_t i = 0; i + 3 < rgba.size(); i += 4) std::swap(rgba[i], rgba[i + 2]);
+    if (coder.CompressImage(rgba.data()) != 0) return SaveResult::CompressionFailed;
     if (coder.CreateFileA(path.c_str()) != 0) return SaveResult::CreateFailed;
     SaveResult result = SaveResult::Ok;
     if (coder.WriteHeader() != 0) {

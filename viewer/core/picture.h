@@ -49,8 +49,8 @@ enum class SaveResult {
 
 const char* saveResultMessage(SaveResult result);
 
-// Writes the picture's pixels (as the viewer holds them) as a B1 KVI file of quality 100,
-// 24-bit for a picture from a 24-bit KVI file and 32-bit for every other.
+// Writes the picture, held in display order (B, G, R, A), as a "bgra" B1 KVI file of quality
+// 100, 24-bit for a picture from a 24-bit KVI file and 32-bit for every other.
 SaveResult savePictureAsKvi(const std::string& path, const Picture& picture);
 
 }  // namespace kviewer
