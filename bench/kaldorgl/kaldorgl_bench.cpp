@@ -2,6 +2,8 @@
 // 1920x1080 RGBA picture, and a plain memcpy of the same bytes as the memory yardstick.
 #include <kaldorgl/kaldorgl.h>
 
+#include "testsupport.h"
+
 #include <benchmark/benchmark.h>
 #include <jpeglib.h>
 #include <unistd.h>
@@ -15,13 +17,12 @@
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using kvtest::Bytes;
+using kvtest::put16;
+using kvtest::put32;
 constexpr uint32_t kWidth = 1920;
 constexpr uint32_t kHeight = 1080;
 constexpr uint64_t kPixels = uint64_t(kWidth) * kHeight;
-
-void put16(Bytes& b, uint32_t v) { b.insert(b.end(), {uint8_t(v), uint8_t(v >> 8)}); }
-void put32(Bytes& b, uint32_t v) { put16(b, v & 0xFFFF); put16(b, v >> 16); }
 
 // Smooth gradients with some noise, so run-length and JPEG coders see photo-like data.
 const Bytes& photo() {
@@ -124,28 +125,7 @@ Bytes rleTga() {
 
 std::string jpegFile(bool subsampled) {
     const std::string path = tempPath(subsampled ? "420.jpg" : "444.jpg");
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    jpeg_compress_struct info{};
-    jpeg_error_mgr error{};
-    info.err = jpeg_std_error(&error);
-    jpeg_create_compress(&info);
-    jpeg_stdio_dest(&info, file);
-    info.image_width = kWidth;
-    info.image_height = kHeight;
-    info.input_components = 3;
-    info.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 90, TRUE);
-    info.comp_info[0].h_samp_factor = info.comp_info[0].v_samp_factor = subsampled ? 2 : 1;
-    jpeg_start_compress(&info, TRUE);
-    const Bytes rgb = rgbOf(photo());
-    for (uint32_t y = 0; y < kHeight; ++y) {
-        JSAMPROW row = const_cast<uint8_t*>(&rgb[uint64_t(y) * kWidth * 3]);
-        jpeg_write_scanlines(&info, &row, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    std::fclose(file);
+    kvtest::writeJpeg(path, photo(), kWidth, kHeight, 90, subsampled);
     return path;
 }
 

@@ -4,7 +4,6 @@
 #include "testsupport.h"
 
 #include <gtest/gtest.h>
-#include <jpeglib.h>
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -123,36 +122,9 @@ TEST_F(Kvconvert, LossyKviAndItsInfo) {
     EXPECT_EQ(bmpInfo.out, "size: 37x23\ntype: 513 (32-bit RGBA)\n");
 }
 
-void writeJpeg(const std::string& path, const Bytes& rgba, uint32_t width, uint32_t height) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(file, nullptr);
-    jpeg_compress_struct info{};
-    jpeg_error_mgr error{};
-    info.err = jpeg_std_error(&error);
-    jpeg_create_compress(&info);
-    jpeg_stdio_dest(&info, file);
-    info.image_width = width;
-    info.image_height = height;
-    info.input_components = 3;
-    info.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 95, TRUE);
-    jpeg_start_compress(&info, TRUE);
-    Bytes row(size_t(width) * 3);
-    for (uint32_t y = 0; y < height; ++y) {
-        for (uint32_t x = 0; x < width; ++x)
-            for (int c = 0; c < 3; ++c) row[x * 3 + c] = rgba[(size_t(y) * width + x) * 4 + c];
-        JSAMPROW pointer = row.data();
-        jpeg_write_scanlines(&info, &pointer, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    std::fclose(file);
-}
-
 TEST_F(Kvconvert, ReadsJpegUnderEitherExtensionTheRightWayUp) {
-    writeJpeg(path("p.JPEG"), rgba, 37, 23);
-    writeJpeg(path("p.jpg"), rgba, 37, 23);
+    ASSERT_TRUE(kvtest::writeJpeg(path("p.JPEG"), rgba, 37, 23, 95, false));
+    ASSERT_TRUE(kvtest::writeJpeg(path("p.jpg"), rgba, 37, 23, 95, false));
     const Bytes opaque = withOpaqueAlpha();
     for (const char* name : {"p.JPEG", "p.jpg"}) {
         ASSERT_EQ(run(quoted(name) + " " + quoted("j.bmp")).exitCode, 0) << name;

@@ -37,6 +37,11 @@ void put32(Bytes& out, uint32_t value);
 // first, 4 bytes a pixel. The same arguments always give the same bytes.
 Bytes makePhotoRgba(uint32_t width, uint32_t height, uint32_t seed = 1);
 
+// Writes 4-byte R, G, B, A pixels (alpha dropped) as a baseline JPEG through libjpeg, with
+// 2x2 chroma subsampling (4:2:0) or none (4:4:4). False when the file cannot be written.
+bool writeJpeg(const std::string& path, const Bytes& rgba, uint32_t width, uint32_t height, int quality,
+               bool subsampled);
+
 // Peak signal-to-noise ratio in dB over equal-sized buffers; infinity when they are equal.
 double psnr(const Bytes& a, const Bytes& b);
 
