@@ -1,5 +1,7 @@
 #include <platform/gdifont.h>
 
+#include "../d3d8/raster/fill.h"
+
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -189,30 +191,16 @@ int32_t Font::measureLine(const char* text, size_t length) const {
 void Font::drawLine(const PixelTarget& target, int32_t x, int32_t y, const char* text, size_t length,
                     uint32_t color, const RECT& clip) const {
     if (!face_ || !text || !target.bits) return;
-    const RECT area{std::max<LONG>(clip.left, 0), std::max<LONG>(clip.top, 0), std::min<LONG>(clip.right, target.width),
-                    std::min<LONG>(clip.bottom, target.height)};
-    const uint32_t alpha = (color >> 24) + ((color >> 24) >> 7);  // 0..256
-    const uint32_t rgb = color | 0xFF000000u;
+    namespace raster = d3d8::raster;
+    const raster::ColorView view{target.bits, target.pitch, target.width, target.height};
+    const raster::Target glyphTarget{view, {}, raster::intersect(clip, view.bounds())};
     int64_t pen = int64_t(x) << 6;
     const int64_t baseline = int64_t(y) + face_->ascent;
     for (size_t i = 0; i < length;) {
         const Glyph& g = face_->glyph(nextCodePoint(text, length, i));
-        const int64_t gx = ((pen + 32) >> 6) + g.left, gy = baseline - g.top;
+        raster::blendCoverage(glyphTarget, ((pen + 32) >> 6) + g.left, baseline - g.top,
+                              raster::Coverage{g.coverage.data(), g.width, g.width, g.rows}, color);
         pen += g.advance;
-        for (int32_t row = 0; row < g.rows; ++row) {
-            const int64_t py = gy + row;
-            if (py < area.top || py >= area.bottom) continue;
-            auto* out = reinterpret_cast<uint32_t*>(target.bits + py * target.pitch);
-            const int64_t from = std::max<int64_t>(0, area.left - gx), to = std::min<int64_t>(g.width, area.right - gx);
-            for (int64_t col = from; col < to; ++col) {
-                const uint32_t cover = g.coverage[size_t(row) * g.width + col] * alpha >> 8;
-                const uint32_t weight = cover + (cover >> 7);
-                uint32_t& d = out[gx + col];
-                const uint32_t inv = 256 - weight;
-                d = ((((d & 0xFF00FF) * inv + (rgb & 0xFF00FF) * weight) >> 8) & 0xFF00FF) |
-                    ((((d >> 8) & 0xFF00FF) * inv + ((rgb >> 8) & 0xFF00FF) * weight) & 0xFF00FF00);
-            }
-        }
     }
 }
 

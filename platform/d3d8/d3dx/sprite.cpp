@@ -1,5 +1,5 @@
-#include "device.h"
-#include "sprite_raster.h"
+#include "../device/device.h"
+#include "../raster/sprite.h"
 
 #include <platform/d3dx8.h>
 
@@ -10,6 +10,9 @@
 namespace platform::d3d8 {
 
 namespace {
+
+using raster::SpriteFilter;
+using raster::SpriteTransform;
 
 // Quarter turns come out exact: sin and cos of a float right angle are snapped.
 void sinCos(float angle, double& s, double& c) {
@@ -84,24 +87,21 @@ private:
         if (!level) return D3DERR_INVALIDCALL;
         const RECT whole{0, 0, static_cast<LONG>(level->desc.Width), static_cast<LONG>(level->desc.Height)};
         const RECT wanted = sourceRect ? *sourceRect : whole;
-        const RECT cut{std::max(wanted.left, whole.left), std::max(wanted.top, whole.top),
-                       std::min(wanted.right, whole.right), std::min(wanted.bottom, whole.bottom)};
-        if (cut.right <= cut.left || cut.bottom <= cut.top) return D3D_OK;
+        const RECT cut = raster::intersect(wanted, whole);
+        if (raster::isEmpty(cut)) return D3D_OK;
         const double shiftU = double(cut.left) - wanted.left, shiftV = double(cut.top) - wanted.top;
         m.dx += shiftU * m.m11 + shiftV * m.m21;
         m.dy += shiftU * m.m12 + shiftV * m.m22;
 
         Device& device = *device_.get();
-        SurfaceData& target = device.renderTarget();
-        if (&target == level) return D3DERR_INVALIDCALL;  // drawing a texture into itself
+        if (device.rendersInto(level)) return D3DERR_INVALIDCALL;  // drawing a texture into itself
         const bool magnifying = std::fabs(m.m11 * m.m22 - m.m12 * m.m21) > 1.0;
         const SpriteFilter filter =
             filterOf(device.stageState(0, magnifying ? D3DTSS_MAGFILTER : D3DTSS_MINFILTER));
-        target.noteDrawnInto();
-        drawSprite(SpriteTarget{target.bits.data(), target.pitch, device.drawArea()},
-                   SpriteSource{level->bits.data(), level->pitch, cut, level->desc.Format == D3DFMT_X8R8G8B8,
-                                level->allOpaque},
-                   m, filter, color);
+        raster::drawSprite(device.drawTarget(),
+                           raster::SpriteSource{level->bits.data(), level->pitch, cut,
+                                                level->desc.Format == D3DFMT_X8R8G8B8, level->allOpaque},
+                           m, filter, color);
         return D3D_OK;
     }
 

@@ -1,4 +1,4 @@
-#include "device.h"
+#include "../device/device.h"
 
 #include <platform/d3dx8.h>
 

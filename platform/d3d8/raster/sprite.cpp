@@ -1,13 +1,11 @@
-#include "sprite_raster.h"
+#include "sprite.h"
+
+#include "sample.h"
 
 #include <algorithm>
 #include <cmath>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
-namespace platform::d3d8 {
+namespace platform::d3d8::raster {
 
 namespace {
 
@@ -34,101 +32,18 @@ struct Texels {
     const uint32_t* row(int32_t y) const { return reinterpret_cast<const uint32_t*>(base + int64_t(y) * pitch); }
 };
 
-// Bilinear weights of the four taps in 1/256, summing to exactly 256 so that a texel centre
-// (both fractions 0) reproduces its texel.
-struct Weights {
-    uint32_t w00, w01, w10, w11;
-    Weights(uint32_t fx, uint32_t fy)
-        : w01((fx * (256 - fy)) >> 8), w10(((256 - fx) * fy) >> 8), w11((fx * fy) >> 8) {
-        w00 = 256 - w01 - w10 - w11;
-    }
-};
-
-#if defined(__SSE2__)
-
-// Pixels travel as four 16-bit channels in the low half of an SSE2 register.
-inline __m128i expand(uint32_t p) {
-    return _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(p)), _mm_setzero_si128());
-}
-inline uint32_t narrow(__m128i v) { return static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(v, v))); }
-
-// Two weights as [a a a a b b b b].
-inline __m128i weightPair(uint32_t a, uint32_t b) {
-    const __m128i v = _mm_cvtsi32_si128(static_cast<int>(a | (b << 16)));
-    const __m128i doubled = _mm_unpacklo_epi16(v, v);
-    return _mm_unpacklo_epi32(doubled, doubled);
-}
-
 struct Shader {
-    __m128i modulation;  // channel + 1, so x * m >> 8 keeps x for 255 and gives 0 for 0
-    __m128i alphaOr;
-    explicit Shader(const Texels& t)
-        : modulation(_mm_add_epi16(expand(t.color), _mm_set1_epi16(1))),
-          alphaOr(expand(t.alphaOr)) {}
+    Pixel modulation;
+    Pixel alphaOr;
+    explicit Shader(const Texels& t) : modulation(modulator(t.color)), alphaOr(expand(t.alphaOr)) {}
 
-    inline __m128i shade(__m128i texel) const {
-        return _mm_srli_epi16(_mm_mullo_epi16(_mm_or_si128(texel, alphaOr), modulation), 8);
-    }
+    Pixel shade(Pixel texel) const { return modulate(bitOr(texel, alphaOr), modulation); }
     template <bool Blend>
-    inline uint32_t output(__m128i s, uint32_t d) const {
-        if constexpr (!Blend) return narrow(s);
-        __m128i a = _mm_shufflelo_epi16(s, 0xFF);
-        a = _mm_add_epi16(a, _mm_srli_epi16(a, 7));
-        const __m128i inverse = _mm_sub_epi16(_mm_set1_epi16(256), a);
-        return narrow(_mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(s, a), _mm_mullo_epi16(expand(d), inverse)), 8));
-    }
-    inline __m128i fetch(uint32_t texel) const { return expand(texel); }
-    inline __m128i bilinear(uint32_t t00, uint32_t t01, uint32_t t10, uint32_t t11, const Weights& w) const {
-        const __m128i top = _mm_unpacklo_epi64(expand(t00), expand(t01));
-        const __m128i bottom = _mm_unpacklo_epi64(expand(t10), expand(t11));
-        __m128i sum = _mm_add_epi16(_mm_mullo_epi16(top, weightPair(w.w00, w.w01)),
-                                    _mm_mullo_epi16(bottom, weightPair(w.w10, w.w11)));
-        sum = _mm_add_epi16(sum, _mm_srli_si128(sum, 8));
-        return _mm_srli_epi16(sum, 8);
+    uint32_t output(Pixel s, uint32_t d) const {
+        if constexpr (Blend) return blendSourceAlpha(s, d);
+        else return narrow(s);
     }
 };
-
-#else
-
-// The same arithmetic on plain integers, channel by channel.
-struct Channels {
-    uint32_t c[4];
-};
-
-struct Shader {
-    uint32_t modulation[4];
-    uint32_t alphaOr;
-    explicit Shader(const Texels& t) : alphaOr(t.alphaOr) {
-        for (int i = 0; i < 4; ++i) modulation[i] = ((t.color >> (8 * i)) & 0xFF) + 1;
-    }
-    static Channels split(uint32_t p) { return {{p & 0xFF, (p >> 8) & 0xFF, (p >> 16) & 0xFF, p >> 24}}; }
-    static uint32_t join(const Channels& x) { return x.c[0] | x.c[1] << 8 | x.c[2] << 16 | x.c[3] << 24; }
-
-    Channels shade(Channels texel) const {
-        const Channels with = split(join(texel) | alphaOr);
-        Channels out;
-        for (int i = 0; i < 4; ++i) out.c[i] = (with.c[i] * modulation[i]) >> 8;
-        return out;
-    }
-    template <bool Blend>
-    uint32_t output(const Channels& s, uint32_t d) const {
-        if constexpr (!Blend) return join(s);
-        const uint32_t a = s.c[3] + (s.c[3] >> 7);
-        const Channels dst = split(d);
-        Channels out;
-        for (int i = 0; i < 4; ++i) out.c[i] = (s.c[i] * a + dst.c[i] * (256 - a)) >> 8;
-        return join(out);
-    }
-    Channels fetch(uint32_t texel) const { return split(texel); }
-    Channels bilinear(uint32_t t00, uint32_t t01, uint32_t t10, uint32_t t11, const Weights& w) const {
-        const Channels a = split(t00), b = split(t01), c = split(t10), d = split(t11);
-        Channels out;
-        for (int i = 0; i < 4; ++i) out.c[i] = (a.c[i] * w.w00 + b.c[i] * w.w01 + c.c[i] * w.w10 + d.c[i] * w.w11) >> 8;
-        return out;
-    }
-};
-
-#endif
 
 // Texels in a row, one per pixel: unscaled, unrotated drawing.
 template <bool Blend>
@@ -136,7 +51,7 @@ void rowSpan(const Span& s, const Texels& t) {
     const Shader shader(t);
     const uint32_t* src = t.row(whole(s.v)) + whole(s.u);
     for (int32_t i = 0; i < s.count; ++i)
-        s.dst[i] = shader.template output<Blend>(shader.shade(shader.fetch(src[i])), s.dst[i]);
+        s.dst[i] = shader.template output<Blend>(shader.shade(expand(src[i])), s.dst[i]);
 }
 
 template <bool Blend>
@@ -145,7 +60,7 @@ void pointSpan(const Span& s, const Texels& t) {
     uint32_t u = s.u, v = s.v;
     for (int32_t i = 0; i < s.count; ++i, u += s.du, v += s.dv) {
         const uint32_t texel = t.row(whole(v))[whole(u)];
-        s.dst[i] = shader.template output<Blend>(shader.shade(shader.fetch(texel)), s.dst[i]);
+        s.dst[i] = shader.template output<Blend>(shader.shade(expand(texel)), s.dst[i]);
     }
 }
 
@@ -161,7 +76,7 @@ void linearSpan(const Span& s, const Texels& t) {
         const int32_t x0 = std::max(ix, 0), x1 = std::min(ix + 1, t.maxX);
         const uint32_t* r0 = t.row(std::max(iy, 0));
         const uint32_t* r1 = t.row(std::min(iy + 1, t.maxY));
-        const auto texel = shader.bilinear(r0[x0], r0[x1], r1[x0], r1[x1], Weights(weight(u), weight(v)));
+        const Pixel texel = bilinear(r0[x0], r0[x1], r1[x0], r1[x1], Weights(weight(u), weight(v)));
         s.dst[i] = shader.template output<Blend>(shader.shade(texel), s.dst[i]);
     }
 }
@@ -201,7 +116,7 @@ int64_t toFixed(double value) { return static_cast<int64_t>(std::llround(value *
 
 }  // namespace
 
-void drawSprite(const SpriteTarget& target, const SpriteSource& source, const SpriteTransform& m,
+void drawSprite(const Target& target, const SpriteSource& source, const SpriteTransform& m,
                 SpriteFilter filter, uint32_t color) {
     const int32_t width = source.rect.right - source.rect.left;
     const int32_t height = source.rect.bottom - source.rect.top;
@@ -250,11 +165,11 @@ void drawSprite(const SpriteTarget& target, const SpriteSource& source, const Sp
         limitSteps(u, dudx, 0, uLimit, first, last);
         limitSteps(v, dvdx, 0, vLimit, first, last);
         if (first >= last) continue;
-        uint32_t* row = reinterpret_cast<uint32_t*>(target.bits + int64_t(y) * target.pitch) + left;
+        uint32_t* row = target.color.row(y) + left;
         span(Span{row + first, static_cast<int32_t>(last - first), static_cast<uint32_t>(u + first * dudx),
                   static_cast<uint32_t>(v + first * dvdx), static_cast<uint32_t>(dudx), static_cast<uint32_t>(dvdx)},
              texels);
     }
 }
 
-}  // namespace platform::d3d8
+}  // namespace platform::d3d8::raster

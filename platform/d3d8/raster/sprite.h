@@ -2,17 +2,9 @@
 // and blended with source alpha into a 32-bit target.
 #pragma once
 
-#include <platform/wintypes.h>
+#include "target.h"
 
-#include <cstdint>
-
-namespace platform::d3d8 {
-
-struct SpriteTarget {
-    uint8_t* bits = nullptr;
-    int32_t pitch = 0;
-    RECT clip{};  // pixels that may be written, inside the target
-};
+namespace platform::d3d8::raster {
 
 struct SpriteSource {
     const uint8_t* bits = nullptr;  // texel (0, 0) of the texture level
@@ -31,7 +23,7 @@ struct SpriteTransform {
 
 enum class SpriteFilter { Point, Linear };
 
-void drawSprite(const SpriteTarget& target, const SpriteSource& source, const SpriteTransform& transform,
+void drawSprite(const Target& target, const SpriteSource& source, const SpriteTransform& transform,
                 SpriteFilter filter, uint32_t color);
 
-}  // namespace platform::d3d8
+}  // namespace platform::d3d8::raster

@@ -1,4 +1,4 @@
-#include "device.h"
+#include "../device/device.h"
 
 #include <platform/d3dx8.h>
 
@@ -40,21 +40,17 @@ public:
         if (!text || !rect) return 0;
         const size_t length = count < 0 ? std::strlen(text) : strnlen(text, static_cast<size_t>(count));
         const int32_t lineHeight = font_->lineHeight();
-        SurfaceData& target = device_.get()->renderTarget();
-        if (!(format & DT_CALCRECT)) target.noteDrawnInto();
-        const RECT area = device_.get()->drawArea();
-        const RECT clip = (format & DT_NOCLIP) ? area : RECT{std::max(area.left, rect->left), std::max(area.top, rect->top),
-                                                            std::min(area.right, rect->right),
-                                                            std::min(area.bottom, rect->bottom)};
-        const PixelTarget pixels{target.bits.data(), target.pitch, static_cast<int32_t>(target.desc.Width),
-                                 static_cast<int32_t>(target.desc.Height)};
+        const bool drawing = !(format & DT_CALCRECT);
+        const raster::Target target = drawing ? device_.get()->drawTarget() : raster::Target{};
+        const RECT clip = (format & DT_NOCLIP) ? target.clip : raster::intersect(target.clip, *rect);
+        const PixelTarget pixels{target.color.bits, target.color.pitch, target.color.width, target.color.height};
         int64_t lines = 0, widest = 0;
         for (size_t start = 0; start <= length; ++lines) {
             const char* lineFeed = static_cast<const char*>(std::memchr(text + start, '\n', length - start));
             const size_t end = lineFeed ? static_cast<size_t>(lineFeed - text) : length;
             const size_t visible = end > start && text[end - 1] == '\r' ? end - 1 : end;  // CR LF endings
             const int64_t y = int64_t(rect->top) + lines * lineHeight;
-            if (format & DT_CALCRECT)
+            if (!drawing)
                 widest = std::max<int64_t>(widest, font_->measureLine(text + start, visible - start));
             else if (y < clip.bottom && y + lineHeight > clip.top)
                 font_->drawLine(pixels, rect->left, static_cast<int32_t>(y), text + start, visible - start, color,
@@ -62,7 +58,7 @@ public:
             start = end + 1;
         }
         const int64_t height = std::min<int64_t>(lines * lineHeight, INT32_MAX);
-        if (format & DT_CALCRECT) {
+        if (!drawing) {
             rect->right = static_cast<LONG>(std::min<int64_t>(int64_t(rect->left) + widest, INT32_MAX));
             rect->bottom = static_cast<LONG>(std::min<int64_t>(int64_t(rect->top) + height, INT32_MAX));
         }

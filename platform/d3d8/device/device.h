@@ -3,6 +3,8 @@
 
 #include "resources.h"
 
+#include "../raster/target.h"
+
 #include <map>
 
 namespace platform::d3d8 {
@@ -58,8 +60,10 @@ public:
     HRESULT GetStreamSource(UINT stream, IDirect3DVertexBuffer8** buffer, UINT* stride) override;
     HRESULT DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT primitiveCount) override;
 
-    // For the D3DX objects drawing on this device.
-    SurfaceData& renderTarget() { return renderTarget_.get()->data(); }
+    // For the D3DX objects drawing on this device: the render target (and depth buffer)
+    // clipped to the viewport, marked as drawn into since the caller is about to write it.
+    raster::Target drawTarget();
+    bool rendersInto(const SurfaceData* surface) const { return &renderTarget_.get()->data() == surface; }
     // The viewport clipped to the render target, as a rectangle.
     RECT drawArea() const;
     DWORD renderState(D3DRENDERSTATETYPE state) const { return renderStates_[state]; }

@@ -1,5 +1,7 @@
 #include "device.h"
 
+#include "../raster/fill.h"
+
 #include <platform/window.h>
 
 #include <algorithm>
@@ -247,38 +249,30 @@ RECT Device::drawArea() const {
                 static_cast<LONG>(bottom)};
 }
 
-namespace {
-
-void fillRect(SurfaceData& target, const RECT& r, uint32_t value) {
-    for (LONG y = r.top; y < r.bottom; ++y) std::fill(target.row(y) + r.left, target.row(y) + r.right, value);
+raster::Target Device::drawTarget() {
+    SurfaceData& color = renderTarget_.get()->data();
+    color.noteDrawnInto();
+    raster::Target target;
+    target.color = raster::ColorView{color.bits.data(), color.pitch, static_cast<int32_t>(color.desc.Width),
+                                     static_cast<int32_t>(color.desc.Height)};
+    if (Surface* depthSurface = depthStencil_.get()) {
+        SurfaceData& depth = depthSurface->data();
+        target.depth = raster::DepthView{depth.bits.data(), depth.pitch, static_cast<int32_t>(depth.desc.Width),
+                                         static_cast<int32_t>(depth.desc.Height)};
+    }
+    target.clip = drawArea();
+    return target;
 }
-
-void fillDepth(SurfaceData& target, const RECT& r, float value) {
-    for (LONG y = r.top; y < r.bottom; ++y)
-        std::fill(target.depthRow(y) + r.left, target.depthRow(y) + r.right, value);
-}
-
-RECT intersect(const RECT& a, const RECT& b) {
-    RECT r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
-    if (r.right < r.left) r.right = r.left;
-    if (r.bottom < r.top) r.bottom = r.top;
-    return r;
-}
-
-}  // namespace
 
 HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z, DWORD) {
     if ((flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) && !depthStencil_.get()) return D3DERR_INVALIDCALL;
     if (count > 0 && !rects) return D3DERR_INVALIDCALL;
-    const RECT area = drawArea();
+    const raster::Target target = drawTarget();
     const DWORD pieces = count > 0 ? count : 1;
     for (DWORD i = 0; i < pieces; ++i) {
-        const RECT piece = count > 0 ? intersect(area, RECT{rects[i].x1, rects[i].y1, rects[i].x2, rects[i].y2}) : area;
-        if (flags & D3DCLEAR_TARGET) {
-            renderTarget_.get()->data().noteDrawnInto();
-            fillRect(renderTarget_.get()->data(), piece, color);
-        }
-        if (flags & D3DCLEAR_ZBUFFER) fillDepth(depthStencil_.get()->data(), piece, std::clamp(z, 0.0f, 1.0f));
+        const RECT piece = count > 0 ? RECT{rects[i].x1, rects[i].y1, rects[i].x2, rects[i].y2} : target.clip;
+        if (flags & D3DCLEAR_TARGET) raster::fillColor(target, piece, color);
+        if (flags & D3DCLEAR_ZBUFFER) raster::fillDepth(target, piece, std::clamp(z, 0.0f, 1.0f));
     }
     return D3D_OK;
 }

@@ -1,0 +1,50 @@
+// What the rasterizer draws into: plain views of colour and depth memory and the rectangle
+// of pixels that may be written. No device objects reach this far.
+#pragma once
+
+#include <platform/wintypes.h>
+
+#include <algorithm>
+#include <cstdint>
+
+namespace platform::d3d8::raster {
+
+// The overlap of two rectangles; an empty overlap keeps right >= left and bottom >= top.
+inline RECT intersect(const RECT& a, const RECT& b) {
+    RECT r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
+    r.right = std::max(r.right, r.left);
+    r.bottom = std::max(r.bottom, r.top);
+    return r;
+}
+
+inline bool isEmpty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
+
+// 32-bit pixels, bytes B, G, R, A.
+struct ColorView {
+    uint8_t* bits = nullptr;
+    int32_t pitch = 0;
+    int32_t width = 0;
+    int32_t height = 0;
+
+    uint32_t* row(int32_t y) const { return reinterpret_cast<uint32_t*>(bits + int64_t(y) * pitch); }
+    RECT bounds() const { return RECT{0, 0, width, height}; }
+};
+
+// One float per pixel, 0 near to 1 far.
+struct DepthView {
+    uint8_t* bits = nullptr;
+    int32_t pitch = 0;
+    int32_t width = 0;
+    int32_t height = 0;
+
+    float* row(int32_t y) const { return reinterpret_cast<float*>(bits + int64_t(y) * pitch); }
+    explicit operator bool() const { return bits != nullptr; }
+};
+
+struct Target {
+    ColorView color;
+    DepthView depth;  // may be empty
+    RECT clip{};      // inside the colour view (and the depth view when there is one)
+};
+
+}  // namespace platform::d3d8::raster
