@@ -2,6 +2,7 @@
 // Names, values and semantics follow Direct3D 8; only the subset the suite calls exists.
 #pragma once
 
+#include <platform/com.h>
 #include <platform/wintypes.h>
 
 #include <cstdint>
@@ -447,15 +448,6 @@ struct D3DLOCKED_RECT {
 struct RGNDATA;  // dirty regions are not supported; Present takes null
 
 // ---- Interfaces ------------------------------------------------------------------------
-// Every object is reference counted: it is destroyed when Release brings the count to 0.
-struct IUnknown {
-    virtual ULONG AddRef() = 0;
-    virtual ULONG Release() = 0;
-
-protected:
-    virtual ~IUnknown() = default;
-};
-
 struct IDirect3DDevice8;
 
 struct IDirect3DResource8 : IUnknown {

@@ -8,6 +8,7 @@ using BYTE = uint8_t;
 using WORD = uint16_t;
 using DWORD = uint32_t;
 using UINT = uint32_t;
+using ULONG = uint32_t;
 using LONG = int32_t;
 using INT = int32_t;
 using BOOL = int32_t;
@@ -63,3 +64,8 @@ class Window;
 }
 // A window handle is the platform's window object itself.
 using HWND = platform::Window*;
+
+// Module handles are opaque; nothing in the suite looks inside one.
+struct HINSTANCE__;
+using HINSTANCE = HINSTANCE__*;
+using HMODULE = HINSTANCE;
