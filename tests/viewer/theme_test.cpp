@@ -141,6 +141,35 @@ TEST(Theme, HeadersMatchByPrefixItemsByWholeKey) {
     EXPECT_EQ(log.shown[2].text, "Menu item open not found!\nNot all menu items will be translate!");
 }
 
+TEST(Theme, AtMostTenKeyMessagesThenOneSummary) {
+    kvtest::TempDir dir;
+    MessageLog log;
+    HWND owner = reinterpret_cast<HWND>(0x1234);
+    std::string menu = header("FILE", "F");
+    for (int i = 0; i < 6; ++i) menu += header("BAD" + std::to_string(i), "x");
+    for (int i = 0; i < 19; ++i) menu += item("NOPE" + std::to_string(i), "y");
+    menu += item("ABOUT", "Info");
+    const Applied a = applyText(dir, theme(menu), owner);
+    EXPECT_EQ(a.menu.headers[0].text, "F");
+    EXPECT_EQ(a.menu.headers[2].entries[0].text, "Info");  // keys after the last box still apply
+    ASSERT_EQ(log.shown.size(), 11u);
+    EXPECT_EQ(log.shown[5].text, "Menu group BAD5 not found!\nNot all menu items will be translate!");
+    EXPECT_EQ(log.shown[9].text, "Menu item NOPE3 not found!\nNot all menu items will be translate!");
+    EXPECT_EQ(log.shown[10].text, "15 more menu keys not found!\nNot all menu items will be translate!");
+    EXPECT_EQ(log.shown[10].caption, "Error!");
+    EXPECT_EQ(log.shown[10].owner, owner);
+    EXPECT_EQ(log.shown[10].type, MB_ICONWARNING);
+
+    // Exactly ten unknown keys need no summary; the count starts again with every file.
+    for (int run = 0; run < 2; ++run) {
+        MessageLog again;
+        std::string ten = header("FILE", "F");
+        for (int i = 0; i < 10; ++i) ten += item("NOPE" + std::to_string(i), "y");
+        applyText(dir, theme(ten));
+        EXPECT_EQ(again.shown.size(), 10u);
+    }
+}
+
 TEST(Theme, HeaderPositionsFollowTheKeyTests) {
     EXPECT_EQ(headerPosition("FILE"), 0);
     EXPECT_EQ(headerPosition("SETTINGSX"), 1);

@@ -2,6 +2,7 @@
 
 #include "text_encoding.h"
 
+#include <platform/textfile.h>
 #include <platform/ui.h>
 
 #include <tinyxml.h>
@@ -10,9 +11,6 @@
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <optional>
-#include <sstream>
 
 namespace kviewer {
 
@@ -36,15 +34,6 @@ std::string format(const char* pattern, const std::string& value) {
     return out;
 }
 
-std::optional<std::string> readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    if (in.bad()) return std::nullopt;
-    return bytes.str();
-}
-
 // UTF-8 text without a byte-order mark and with line feeds only, as the parser expects it.
 std::string normaliseText(const std::string& bytes) {
     std::string text = toUtf8(bytes);
@@ -62,10 +51,12 @@ std::string normaliseText(const std::string& bytes) {
     return out;
 }
 
+// Only a small regular file of shallow nesting reaches the parser, which recurses once per
+// level and would otherwise read a device or a FIFO without end.
 bool loadDocument(const std::string& path, TiXmlDocument& doc) {
-    const auto bytes = readBytes(path);
-    if (!bytes) return false;
-    doc.Parse(normaliseText(*bytes).c_str(), nullptr, TIXML_ENCODING_UTF8);
+    std::string bytes;
+    if (platform::readXmlFile(path, bytes) != platform::TextFileStatus::Ok) return false;
+    doc.Parse(normaliseText(bytes).c_str(), nullptr, TIXML_ENCODING_UTF8);
     return !doc.Error() && doc.RootElement() != nullptr;
 }
 
@@ -138,23 +129,37 @@ const MenuItemKey* findMenuItemKey(const std::string& key) {
     return nullptr;
 }
 
-void renameMenuHeader(MenuBar& menu, HWND owner, const std::string& key, const std::string& text) {
+void UnknownKeyReports::report(HWND owner, const std::string& message) {
+    if (shown_ == kMaxKeyMessages) {
+        ++heldBack_;
+        return;
+    }
+    ++shown_;
+    MessageBoxA(owner, message.c_str(), "Error!", MB_ICONWARNING);
+}
+
+void UnknownKeyReports::finish(HWND owner) {
+    if (heldBack_ == 0) return;
+    const std::string message = format("%s more menu keys not found!\nNot all menu items will be translate!",
+                                       std::to_string(heldBack_));
+    MessageBoxA(owner, message.c_str(), "Error!", MB_ICONWARNING);
+    heldBack_ = 0;
+}
+
+void renameMenuHeader(MenuBar& menu, HWND owner, const std::string& key, const std::string& text,
+                      UnknownKeyReports& reports) {
     const int position = headerPosition(key);
     if (position < 0) {
-        const std::string message =
-            format("Menu group %s not found!\nNot all menu items will be translate!", key);
-        MessageBoxA(owner, message.c_str(), "Error!", MB_ICONWARNING);
+        reports.report(owner, format("Menu group %s not found!\nNot all menu items will be translate!", key));
         return;
     }
     setHeaderText(menu, static_cast<std::size_t>(position), text);
 }
 
-void renameMenuEntry(MenuBar& menu, const std::string& key, const std::string& text) {
+void renameMenuEntry(MenuBar& menu, const std::string& key, const std::string& text, UnknownKeyReports& reports) {
     const MenuItemKey* item = findMenuItemKey(key);
     if (!item) {
-        const std::string message =
-            format("Menu item %s not found!\nNot all menu items will be translate!", key);
-        MessageBoxA(nullptr, message.c_str(), "Error!", MB_ICONWARNING);
+        reports.report(nullptr, format("Menu item %s not found!\nNot all menu items will be translate!", key));
         return;
     }
     setEntry(menu, item->menu, item->position, item->id, text);
@@ -174,12 +179,14 @@ void applyTheme(const std::string& path, MenuBar& menu, ThemeInfo& inUse, HWND o
 
     const TiXmlElement* menuElement = root->FirstChildElement("Menu");
     if (!menuElement || !menuElement->FirstChildElement("MenuHeader")) return;
+    UnknownKeyReports reports;
     forEachKeyed(*menuElement, "MenuHeader", [&](const std::string& key, const std::string& text) {
-        renameMenuHeader(menu, owner, key, text);
+        renameMenuHeader(menu, owner, key, text, reports);
     });
     forEachKeyed(*menuElement, "MenuItem", [&](const std::string& key, const std::string& text) {
-        renameMenuEntry(menu, key, text);
+        renameMenuEntry(menu, key, text, reports);
     });
+    reports.finish(owner);
 }
 
 bool readThemeDescription(const std::string& path, ThemeInfo& entry) {

@@ -40,12 +40,29 @@ struct MenuItemKey {
 // The "MenuItem" key table entry for a whole, case-sensitive key; null when unknown.
 const MenuItemKey* findMenuItemKey(const std::string& key);
 
-// Rename steps of a theme. Unknown keys are reported in a message box ("Error!").
-void renameMenuHeader(MenuBar& menu, HWND owner, const std::string& key, const std::string& text);
-void renameMenuEntry(MenuBar& menu, const std::string& key, const std::string& text);
+// Unknown keys of one theme file, each worth an "Error!" box. After kMaxKeyMessages boxes
+// the rest are only counted, and finish shows one box with their number: a file of many
+// bad keys must not become a flood of boxes.
+class UnknownKeyReports {
+public:
+    static constexpr std::size_t kMaxKeyMessages = 10;
+
+    void report(HWND owner, const std::string& message);
+    void finish(HWND owner);
+
+private:
+    std::size_t shown_ = 0;
+    std::size_t heldBack_ = 0;
+};
+
+// Rename steps of a theme. Unknown keys go to `reports`.
+void renameMenuHeader(MenuBar& menu, HWND owner, const std::string& key, const std::string& text,
+                      UnknownKeyReports& reports);
+void renameMenuEntry(MenuBar& menu, const std::string& key, const std::string& text, UnknownKeyReports& reports);
 
 // Applies the theme at `path` to `menu` and records its description in `inUse`. A file that
-// cannot be read or parsed is reported ("ERROR!") and leaves both as they were.
+// cannot be read or parsed is reported ("ERROR!") and leaves both as they were; so is a
+// file that is no regular file, holds more than 1 MiB or nests elements more than 64 deep.
 void applyTheme(const std::string& path, MenuBar& menu, ThemeInfo& inUse, HWND owner);
 
 // The theme's description, silently false when the file is no theme.
