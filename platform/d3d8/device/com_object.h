@@ -1,27 +1,11 @@
 // Reference counting shared by every object of the software device.
 #pragma once
 
+#include "../../com/ref_counted.h"
+
 #include <platform/d3d8.h>
 
 namespace platform::d3d8 {
-
-template <class Interface>
-class RefCounted : public Interface {
-public:
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override {
-        if (refs_ == 0) return 0;  // a stray extra Release must not free twice
-        const ULONG left = --refs_;
-        if (left == 0) delete this;
-        return left;
-    }
-
-protected:
-    RefCounted() = default;
-
-private:
-    ULONG refs_ = 1;
-};
 
 // Holds one reference; used for the objects the device keeps bound.
 template <class T>
