@@ -1,0 +1,196 @@
+#include "scenes.h"
+
+#include <numbers>
+
+namespace kvtest::scene3d {
+
+namespace {
+
+constexpr float kPi = float(std::numbers::pi);
+
+D3DXMATRIX sceneProjection(const Scene& scene, float fovY, float zNear, float zFar) {
+    return perspective(fovY, float(scene.width) / float(scene.height), zNear, zFar);
+}
+
+// An orthographic view where one unit is one pixel and (0, 0) is the screen's centre.
+D3DXMATRIX pixelProjection(const Scene& scene) {
+    D3DXMATRIX m;
+    return *D3DXMatrixOrthoLH(&m, float(scene.width), float(scene.height), 0.0f, 10.0f);
+}
+
+// An untextured quad from (x0, y0) to (x1, y1) at depth z, in pixel units of pixelProjection.
+std::vector<Vertex> quad(float x0, float y0, float x1, float y1, float z, D3DCOLOR c00, D3DCOLOR c10, D3DCOLOR c01,
+                         D3DCOLOR c11) {
+    const Vertex a{x0, y0, z, 0, 0, -1, c00, 0, 0}, b{x1, y0, z, 0, 0, -1, c10, 1, 0};
+    const Vertex c{x0, y1, z, 0, 0, -1, c01, 0, 1}, d{x1, y1, z, 0, 0, -1, c11, 1, 1};
+    // Clockwise on screen (y up in these units): a, c, b and b, c, d.
+    return {a, c, b, b, c, d};
+}
+
+std::vector<Vertex> quad(float x0, float y0, float x1, float y1, float z, D3DCOLOR color) {
+    return quad(x0, y0, x1, y1, z, color, color, color, color);
+}
+
+// Stage 0 passes the vertex colour and alpha through, untouched by any texture.
+std::vector<StageState> diffuseOnly() {
+    return {{D3DTSS_COLOROP, D3DTOP_SELECTARG2}, {D3DTSS_ALPHAOP, D3DTOP_SELECTARG2}};
+}
+
+}  // namespace
+
+Scene litSphere() {
+    Scene scene;
+    scene.clear = 0xFF102040;
+    scene.lights = {
+        directionalLight({1.0f, -0.8f, 0.9f}, color(0.75f, 0.65f, 0.5f), color(1, 1, 1)),
+        pointLight({1.6f, 1.2f, -1.8f}, color(0.3f, 0.55f, 1.0f), 0.3f, 0.25f, 0.08f, 100.0f, color(0.6f, 0.8f, 1.0f),
+                   color(0.05f, 0.05f, 0.1f)),
+    };
+    Draw big;
+    big.fvf = D3DFVF_XYZ | D3DFVF_NORMAL;
+    big.vertices = sphere(1.0f, 48, 32);
+    big.world = translation(-0.45f, 0, 0);
+    big.view = lookAt({0, 0.3f, -3.4f}, {0, 0, 0});
+    big.projection = sceneProjection(scene, kPi / 3, 0.5f, 20.0f);
+    big.material = material(color(0.9f, 0.9f, 0.9f), color(0.4f, 0.4f, 0.4f), color(0.7f, 0.7f, 0.7f), 24.0f);
+    big.renderStates = {{D3DRS_LIGHTING, TRUE}, {D3DRS_SPECULARENABLE, TRUE}, {D3DRS_AMBIENT, 0x00182028}};
+    scene.draws.push_back(big);
+
+    // The small sphere's vertex colours go from red at the top to green at the bottom.
+    Draw small;
+    small.fvf = D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE;
+    small.vertices = sphere(0.45f, 24, 16);
+    for (Vertex& v : small.vertices) {
+        const float t = (v.y / 0.45f + 1) * 0.5f;
+        v.diffuse = D3DCOLOR_ARGB(255, int(230 * t), int(200 * (1 - t)), 60);
+    }
+    small.world = translation(1.15f, -0.35f, -0.6f);
+    scene.draws.push_back(small);
+    return scene;
+}
+
+Scene texturedFloor(D3DTEXTUREFILTERTYPE filter) {
+    Scene scene;
+    scene.clear = 0xFF303030;
+    scene.textures = {checker(64, 8, 0xFFE0C040, 0xFF3060C0)};
+    Draw floor;
+    floor.fvf = D3DFVF_XYZ | D3DFVF_TEX1;
+    floor.vertices = floorQuad(4.0f, 1.5f);
+    floor.world = translation(0, -1, 1.5f);
+    floor.view = lookAt({0.3f, 0.2f, -3.0f}, {0, -1, 1.5f});
+    floor.projection = sceneProjection(scene, kPi / 3, 0.5f, 20.0f);
+    floor.texture = 0;
+    floor.renderStates = {{D3DRS_LIGHTING, FALSE}};
+    floor.stageStates = {{D3DTSS_MINFILTER, filter}, {D3DTSS_MAGFILTER, filter}};
+    scene.draws.push_back(floor);
+    return scene;
+}
+
+Scene interpenetratingCubes() {
+    Scene scene;
+    scene.clear = 0xFF202020;
+    scene.lights = {directionalLight({0.5f, -1.0f, 0.7f}, color(0.8f, 0.8f, 0.8f))};
+    const D3DCOLOR grey[6] = {0xFFC0C0C0, 0xFFC0C0C0, 0xFFC0C0C0, 0xFFC0C0C0, 0xFFC0C0C0, 0xFFC0C0C0};
+    const D3DCOLOR bright[6] = {0xFFE04040, 0xFF40E040, 0xFF4040E0, 0xFFE0E040, 0xFF40E0E0, 0xFFE040E0};
+    Draw a;
+    a.fvf = D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE;
+    a.vertices = cube(0.8f, grey);
+    a.world = rotationYawPitch(0.5f, 0.3f);
+    a.view = lookAt({2.2f, 2.0f, -3.4f}, {0.2f, 0.2f, 0});
+    a.projection = sceneProjection(scene, kPi / 3, 1.0f, 12.0f);
+    a.material = material(color(1, 1, 1), color(1, 1, 1));
+    a.renderStates = {{D3DRS_LIGHTING, TRUE}, {D3DRS_AMBIENT, 0x00404040}};
+    scene.draws.push_back(a);
+    Draw b;
+    b.fvf = a.fvf;
+    b.vertices = cube(0.6f, bright);
+    b.world = rotationYawPitch(0.9f, 0.6f) * translation(0.6f, 0.4f, -0.3f);
+    scene.draws.push_back(b);
+    return scene;
+}
+
+Scene boxAroundCamera() {
+    Scene scene;
+    scene.clear = 0xFFFF00FF;  // any gap in the walls shows magenta
+    scene.textures = {checker(32, 4, 0xFFF0F0F0, 0xFF804020)};
+    const D3DCOLOR white[6] = {0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF};
+    Draw box;
+    box.fvf = D3DFVF_XYZ | D3DFVF_TEX1;
+    box.vertices = cube(2.0f, white, true);
+    box.view = lookAt({0.6f, 0.3f, 0.4f}, {0.6f + 0.77f, 0.1f, 0.4f + 0.64f});
+    box.projection = sceneProjection(scene, kPi / 2, 1.2f, 10.0f);
+    box.texture = 0;
+    box.renderStates = {{D3DRS_LIGHTING, FALSE}};
+    box.stageStates = {{D3DTSS_MINFILTER, D3DTEXF_LINEAR}, {D3DTSS_MAGFILTER, D3DTEXF_LINEAR}};
+    scene.draws.push_back(box);
+    return scene;
+}
+
+Scene blendedQuads() {
+    Scene scene;
+    scene.clear = 0xFF000000;
+    const float w = float(scene.width) / 2, h = float(scene.height) / 2;
+    // A texture whose alpha runs from 0 at the left to 255 at the right.
+    Texture ramp{32, 32, std::vector<uint32_t>(32 * 32), false};
+    for (UINT y = 0; y < 32; ++y)
+        for (UINT x = 0; x < 32; ++x) ramp.texels[y * 32 + x] = D3DCOLOR_ARGB(x * 255 / 31, 255, 255 - y * 6, 64);
+    scene.textures = {ramp};
+
+    auto add = [&](std::vector<Vertex> vertices, std::vector<RenderState> states) {
+        Draw d;
+        d.fvf = D3DFVF_XYZ | D3DFVF_DIFFUSE;
+        d.vertices = std::move(vertices);
+        d.renderStates = std::move(states);
+        scene.draws.push_back(std::move(d));
+    };
+    add(quad(-w, -h, w, h, 5, 0xFF2040A0, 0xFFA04020, 0xFF20A040, 0xFFC0C0C0),
+        {{D3DRS_LIGHTING, FALSE}, {D3DRS_ZENABLE, D3DZB_FALSE}, {D3DRS_CULLMODE, D3DCULL_NONE}});
+    scene.draws.back().world = identity();
+    scene.draws.back().view = identity();
+    scene.draws.back().projection = pixelProjection(scene);
+    scene.draws.back().stageStates = diffuseOnly();
+    add(quad(-100.3f, -60.6f, 20.2f, 70.1f, 4, 0x80FF2020, 0x80FF2020, 0x20FF2020, 0xE0FF2020),
+        {{D3DRS_ALPHABLENDENABLE, TRUE}, {D3DRS_SRCBLEND, D3DBLEND_SRCALPHA}, {D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA}});
+    add(quad(-40.7f, -80.2f, 90.4f, 20.9f, 3, 0xFF00A000, 0xFF006000, 0xFF00A000, 0xFF202000),
+        {{D3DRS_SRCBLEND, D3DBLEND_ONE}, {D3DRS_DESTBLEND, D3DBLEND_ONE}});
+    add(quad(-20.1f, 10.4f, 110.6f, 85.3f, 2, 0xFFFFFF40, 0xFF80FFFF, 0xFFFFFF40, 0xFFFF80FF),
+        {{D3DRS_SRCBLEND, D3DBLEND_DESTCOLOR}, {D3DRS_DESTBLEND, D3DBLEND_ZERO}});
+
+    // The ramp texture, blended by its alpha and modulated by the vertex colour.
+    Draw textured;
+    textured.fvf = D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1;
+    textured.vertices = quad(-120.5f, 20.5f, -10.5f, 90.5f, 2, 0xFFFFFFFF, 0xFFFFFFFF, 0xFF80FF80, 0xFF80FF80);
+    textured.texture = 0;
+    textured.renderStates = {{D3DRS_SRCBLEND, D3DBLEND_SRCALPHA}, {D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA}};
+    textured.stageStates = {{D3DTSS_COLOROP, D3DTOP_MODULATE}, {D3DTSS_ALPHAOP, D3DTOP_MODULATE},
+                            {D3DTSS_MINFILTER, D3DTEXF_LINEAR}, {D3DTSS_MAGFILTER, D3DTEXF_LINEAR}};
+    scene.draws.push_back(textured);
+
+    // The same texture, opaque where its alpha passes the test.
+    Draw tested = textured;
+    tested.vertices = quad(-120.5f, -90.5f, -10.5f, -20.5f, 2, 0xFFFFFFFF);
+    tested.renderStates = {{D3DRS_ALPHABLENDENABLE, FALSE}, {D3DRS_ALPHATESTENABLE, TRUE},
+                           {D3DRS_ALPHAREF, 0x90}, {D3DRS_ALPHAFUNC, D3DCMP_GREATEREQUAL}};
+    tested.stageStates = {};
+    scene.draws.push_back(tested);
+    return scene;
+}
+
+Scene wireframeSphere() {
+    Scene scene;
+    scene.clear = 0xFF000000;
+    Draw d;
+    d.fvf = D3DFVF_XYZ | D3DFVF_DIFFUSE;
+    d.vertices = sphere(1.0f, 16, 10);
+    for (Vertex& v : d.vertices)
+        v.diffuse = D3DCOLOR_ARGB(255, int(127 + 127 * v.nx), int(127 + 127 * v.ny), int(127 + 127 * v.nz));
+    d.world = rotationYawPitch(0.3f, 0.2f);
+    d.view = lookAt({0, 0, -3.0f}, {0, 0, 0});
+    d.projection = sceneProjection(scene, kPi / 3, 0.5f, 20.0f);
+    d.renderStates = {{D3DRS_LIGHTING, FALSE}, {D3DRS_FILLMODE, D3DFILL_WIREFRAME}};
+    d.stageStates = diffuseOnly();
+    scene.draws.push_back(d);
+    return scene;
+}
+
+}  // namespace kvtest::scene3d

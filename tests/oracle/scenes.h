@@ -1,0 +1,24 @@
+// The scenes both renderers draw, each aimed at one part of the pipeline.
+#pragma once
+
+#include <scene3d/scene.h>
+
+namespace kvtest::scene3d {
+
+// A white sphere lit by a directional light and an attenuated point light with specular
+// highlights, beside a smaller sphere whose diffuse colour comes from its vertices.
+Scene litSphere();
+// A checkered floor seen at a low angle, point-sampled or bilinear.
+Scene texturedFloor(D3DTEXTUREFILTERTYPE filter);
+// Two lit cubes cutting into each other, one per-face coloured through its vertices.
+Scene interpenetratingCubes();
+// The camera inside a textured box near a corner: the walls cross the near plane and have
+// corners behind the camera.
+Scene boxAroundCamera();
+// Translucent quads over a gradient: alpha blending, adding, multiplying, a texture's alpha
+// and an alpha test.
+Scene blendedQuads();
+// A coloured sphere drawn as lines, back faces culled.
+Scene wireframeSphere();
+
+}  // namespace kvtest::scene3d
