@@ -66,30 +66,35 @@ D3DMATERIAL8 material(D3DCOLORVALUE diffuse, D3DCOLORVALUE ambient, D3DCOLORVALU
     return {diffuse, ambient, specular, emissive, power};
 }
 
-D3DLIGHT8 directionalLight(D3DXVECTOR3 direction, D3DCOLORVALUE diffuse, D3DCOLORVALUE specular,
-                           D3DCOLORVALUE ambient) {
+namespace {
+
+D3DLIGHT8 light(D3DLIGHTTYPE type, D3DCOLORVALUE diffuse, D3DCOLORVALUE specular, D3DCOLORVALUE ambient) {
     D3DLIGHT8 light{};
-    light.Type = D3DLIGHT_DIRECTIONAL;
+    light.Type = type;
     light.Diffuse = diffuse;
     light.Specular = specular;
     light.Ambient = ambient;
-    light.Direction = direction;
     return light;
+}
+
+}  // namespace
+
+D3DLIGHT8 directionalLight(D3DXVECTOR3 direction, D3DCOLORVALUE diffuse, D3DCOLORVALUE specular,
+                           D3DCOLORVALUE ambient) {
+    D3DLIGHT8 l = light(D3DLIGHT_DIRECTIONAL, diffuse, specular, ambient);
+    l.Direction = direction;
+    return l;
 }
 
 D3DLIGHT8 pointLight(D3DXVECTOR3 position, D3DCOLORVALUE diffuse, float a0, float a1, float a2, float range,
                      D3DCOLORVALUE specular, D3DCOLORVALUE ambient) {
-    D3DLIGHT8 light{};
-    light.Type = D3DLIGHT_POINT;
-    light.Diffuse = diffuse;
-    light.Specular = specular;
-    light.Ambient = ambient;
-    light.Position = position;
-    light.Range = range;
-    light.Attenuation0 = a0;
-    light.Attenuation1 = a1;
-    light.Attenuation2 = a2;
-    return light;
+    D3DLIGHT8 l = light(D3DLIGHT_POINT, diffuse, specular, ambient);
+    l.Position = position;
+    l.Range = range;
+    l.Attenuation0 = a0;
+    l.Attenuation1 = a1;
+    l.Attenuation2 = a2;
+    return l;
 }
 
 namespace {
