@@ -1,12 +1,13 @@
-// Reference counting shared by every COM-shaped object of the platform layer.
+// Reference counting shared by every COM-shaped object of the platform layer: one count
+// for all the interfaces an object offers.
 #pragma once
 
 #include <platform/com.h>
 
 namespace platform {
 
-template <class Interface>
-class RefCounted : public Interface {
+template <class... Interfaces>
+class RefCounted : public Interfaces... {
 public:
     ULONG AddRef() override { return ++refs_; }
     ULONG Release() override {
