@@ -1,0 +1,169 @@
+#include "frame_server.h"
+
+#include <scene3d/device_renderer.h>
+#include <scene3d/gl_renderer.h>
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <cstdlib>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace kvbench {
+
+using kvtest::scene3d::DeviceRenderer;
+using kvtest::scene3d::GlContext;
+using kvtest::scene3d::GlRenderer;
+using kvtest::scene3d::Scene;
+
+namespace {
+
+double nowMilliseconds() {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) * 1e-6;
+}
+
+// Answers frame requests until its input ends; `draw` returns false on failure.
+template <class Draw>
+int answerRequests(Scene& scene, Draw draw) {
+    int frame = 0;
+    while (std::scanf("%d", &frame) == 1) {
+        aimCamera(scene, frame);
+        const double start = nowMilliseconds();
+        if (!draw()) return 1;
+        std::printf("%.6f\n", nowMilliseconds() - start);
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
+constexpr int kWarmFrames = 8;
+
+int serveDevice(Scene& scene) {
+    DeviceRenderer device(scene);
+    for (int i = 0; i < kWarmFrames && device.error().empty(); ++i) {
+        aimCamera(scene, i * 50);
+        device.render();
+    }
+    if (!device.error().empty()) {
+        std::printf("error %s\n", device.error().c_str());
+        return 1;
+    }
+    const char* threads = std::getenv("KV_RASTER_THREADS");
+    std::printf("ready 0 software device, %s\n", threads ? "KV_RASTER_THREADS=1" : "default threads");
+    std::fflush(stdout);
+    return answerRequests(scene, [&] { return device.render(); });
+}
+
+int serveLlvmpipe(Scene& scene) {
+    std::string whyNot;
+    const GlContext* context = GlContext::current(&whyNot);
+    if (!context) {
+        std::printf("error %s\n", whyNot.c_str());
+        return 1;
+    }
+    GlRenderer gl(scene);
+    // These frames also let llvmpipe compile its code for each state.
+    uint64_t filled = 0;
+    for (int i = 0; i < kWarmFrames; ++i) {
+        aimCamera(scene, i * 50);
+        filled += gl.countFilledPixels();
+    }
+    if (!gl.error().empty()) {
+        std::printf("error %s\n", gl.error().c_str());
+        return 1;
+    }
+    const char* threads = std::getenv("LP_NUM_THREADS");
+    std::printf("ready %llu %s, %s\n", static_cast<unsigned long long>(filled / kWarmFrames), context->renderer.c_str(),
+                threads ? "LP_NUM_THREADS=0" : "default threads");
+    std::fflush(stdout);
+    return answerRequests(scene, [&] {
+        const bool drawn = gl.render();
+        gl.finish();
+        return drawn;
+    });
+}
+
+}  // namespace
+
+const char* rendererName(Renderer renderer) { return renderer == Renderer::Device ? "device" : "llvmpipe"; }
+
+int serveFrames(Renderer renderer, Part part) {
+    Scene scene = gameScene(part);
+    return renderer == Renderer::Device ? serveDevice(scene) : serveLlvmpipe(scene);
+}
+
+FrameServer::FrameServer(Renderer renderer, Part part, bool singleThreaded) {
+    int down[2], up[2];
+    if (pipe(down) != 0 || pipe(up) != 0) {
+        error_ = std::string("pipe: ") + std::strerror(errno);
+        return;
+    }
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e)
+        if (std::strncmp(*e, "LP_NUM_THREADS=", 15) != 0 && std::strncmp(*e, "KV_RASTER_THREADS=", 18) != 0)
+            env.emplace_back(*e);
+    if (singleThreaded) env.emplace_back(renderer == Renderer::Device ? "KV_RASTER_THREADS=1" : "LP_NUM_THREADS=0");
+    std::vector<char*> envp;
+    for (std::string& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    std::string self = "/proc/self/exe", flag = kServeFlag, who = rendererName(renderer), what = partName(part);
+    char* argv[] = {self.data(), flag.data(), who.data(), what.data(), nullptr};
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, down[0], STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, up[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, down[1]);
+    posix_spawn_file_actions_addclose(&actions, up[0]);
+    const int spawned = posix_spawn(&pid_, self.c_str(), &actions, nullptr, argv, envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    close(down[0]);
+    close(up[1]);
+    toChild_ = fdopen(down[1], "w");
+    fromChild_ = fdopen(up[0], "r");
+    if (spawned != 0) {
+        pid_ = -1;
+        error_ = std::string("posix_spawn: ") + std::strerror(spawned);
+        return;
+    }
+    char line[512] = {};
+    if (!std::fgets(line, sizeof line, fromChild_)) {
+        error_ = std::string("the ") + who + " process ended before it was ready";
+        return;
+    }
+    line[std::strcspn(line, "\n")] = 0;
+    unsigned long long filled = 0;
+    int used = 0;
+    if (std::sscanf(line, "ready %llu %n", &filled, &used) == 1 && used > 0) {
+        filled_ = filled;
+        label_ = line + used;
+    } else {
+        error_ = line;
+    }
+}
+
+FrameServer::~FrameServer() {
+    if (toChild_) std::fclose(toChild_);  // the end of its input ends the child
+    if (fromChild_) std::fclose(fromChild_);
+    if (pid_ > 0) waitpid(pid_, nullptr, 0);
+}
+
+double FrameServer::frameMilliseconds(int frame) {
+    if (!error_.empty()) return -1;
+    double ms = -1;
+    if (std::fprintf(toChild_, "%d\n", frame) < 0 || std::fflush(toChild_) != 0 ||
+        std::fscanf(fromChild_, "%lf", &ms) != 1) {
+        error_ = "the frame server stopped answering";
+        return -1;
+    }
+    return ms;
+}
+
+}  // namespace kvbench

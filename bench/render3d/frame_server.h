@@ -1,0 +1,50 @@
+// Each renderer and thread setting draws in a child process of its own, because both read
+// their thread count once per process: llvmpipe LP_NUM_THREADS when its context is created,
+// the device KV_RASTER_THREADS when its workers start. The benchmark program starts itself
+// with --serve RENDERER PART and asks the child for frames over a pipe; the child times each
+// frame (wall clock, until the pixels are complete) and answers with the milliseconds.
+#pragma once
+
+#include "game_scene.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <sys/types.h>
+
+namespace kvbench {
+
+constexpr const char* kServeFlag = "--serve";
+
+enum class Renderer { Device, Llvmpipe };
+const char* rendererName(Renderer renderer);
+
+// The child's side. Returns the exit status.
+int serveFrames(Renderer renderer, Part part);
+
+class FrameServer {
+public:
+    // singleThreaded sets KV_RASTER_THREADS=1 or LP_NUM_THREADS=0; otherwise each renderer
+    // picks its own threads (one per core).
+    FrameServer(Renderer renderer, Part part, bool singleThreaded);
+    ~FrameServer();
+    FrameServer(const FrameServer&) = delete;
+    FrameServer& operator=(const FrameServer&) = delete;
+
+    // Empty when the child is ready to draw.
+    const std::string& error() const { return error_; }
+    const std::string& label() const { return label_; }
+    // llvmpipe only: fragments passing the depth test, averaged over a few camera positions.
+    uint64_t filledPixels() const { return filled_; }
+    // Milliseconds the child took for frame `frame`; negative when it failed.
+    double frameMilliseconds(int frame);
+
+private:
+    pid_t pid_ = -1;
+    FILE* toChild_ = nullptr;
+    FILE* fromChild_ = nullptr;
+    uint64_t filled_ = 0;
+    std::string label_, error_;
+};
+
+}  // namespace kvbench
