@@ -1,6 +1,9 @@
 #include "wide_text.h"
 
+#include "../audio/filter_graph.h"
+
 #include <platform/com.h>
+#include <platform/dshow.h>
 
 #include <string>
 
@@ -30,7 +33,9 @@ HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID 
     *object = nullptr;
     if (comInitCount == 0) return CO_E_NOTINITIALIZED;
     if (outer) return CLASS_E_NOAGGREGATION;
-    (void)clsid, (void)context, (void)riid;
+    if (clsid == CLSID_FilterGraph && (context & CLSCTX_INPROC_SERVER)) {
+        return platform::audio::createFilterGraph(riid, object);
+    }
     return REGDB_E_CLASSNOTREG;
 }
 
