@@ -23,7 +23,9 @@ TEST(Direct3D, OnlyTheSoftwareDeviceTypePassesSoHalRefSwEndsOnSw) {
         }
     EXPECT_EQ(chosen, D3DDEVTYPE_SW);
     EXPECT_EQ(d3d->CheckDeviceType(1, D3DDEVTYPE_SW, D3DFMT_X8R8G8B8, D3DFMT_X8R8G8B8, TRUE), D3DERR_NOTAVAILABLE);
-    EXPECT_EQ(d3d->CheckDeviceType(0, D3DDEVTYPE_SW, D3DFMT_X8R8G8B8, D3DFMT_R5G6B5, TRUE), D3DERR_NOTAVAILABLE);
+    EXPECT_EQ(d3d->CheckDeviceType(0, D3DDEVTYPE_SW, D3DFMT_X8R8G8B8, D3DFMT_A4R4G4B4, TRUE), D3DERR_NOTAVAILABLE);
+    EXPECT_EQ(d3d->CheckDeviceType(0, D3DDEVTYPE_SW, D3DFMT_R5G6B5, D3DFMT_R5G6B5, FALSE), D3D_OK);
+    EXPECT_EQ(d3d->CheckDeviceType(0, D3DDEVTYPE_SW, D3DFMT_R8G8B8, D3DFMT_R8G8B8, FALSE), D3D_OK);
     EXPECT_EQ(d3d->CheckDeviceFormat(0, D3DDEVTYPE_SW, D3DFMT_X8R8G8B8, D3DUSAGE_DEPTHSTENCIL, D3DRTYPE_SURFACE,
                                      D3DFMT_D16),
               D3D_OK);
@@ -59,7 +61,7 @@ TEST(Direct3D, CreateDeviceRefusesWhatItCannotDrawAndFillsTheWindowSize) {
     HWND window = platform::createOffscreenWindow(320, 200);
     IDirect3D8* d3d = Direct3DCreate8(D3D_SDK_VERSION);
     D3DPRESENT_PARAMETERS pp{};
-    pp.BackBufferFormat = D3DFMT_R5G6B5;
+    pp.BackBufferFormat = D3DFMT_A4R4G4B4;
     pp.Windowed = TRUE;
     IDirect3DDevice8* device = reinterpret_cast<IDirect3DDevice8*>(1);
     EXPECT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_SW, window, 0, &pp, &device), D3DERR_INVALIDCALL);
@@ -160,6 +162,7 @@ TEST_F(D3dFixture, StateOfEveryCallIsKeptAndDefaultsFollowDirect3D) {
     D3DLIGHT8 light{};
     light.Type = D3DLIGHT_POINT;
     light.Range = 100.0f;
+    light.Attenuation0 = 1.0f;
     EXPECT_EQ(device->SetLight(2, &light), D3D_OK);
     EXPECT_EQ(device->LightEnable(2, TRUE), D3D_OK);
     D3DLIGHT8 back{};
@@ -263,6 +266,7 @@ TEST_F(D3dFixture, LocksAndDrawsAreCheckedAgainstTheMemoryThere) {
     ASSERT_EQ(buffer->Lock(0, 0, &data, 0), D3D_OK);
     buffer->Unlock();
     device->SetStreamSource(0, buffer, 24);
+    device->SetVertexShader(D3DFVF_XYZ | D3DFVF_NORMAL);
     EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3DERR_INVALIDCALL);  // outside a scene
     device->BeginScene();
     EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3D_OK);

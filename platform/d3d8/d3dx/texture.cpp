@@ -50,10 +50,11 @@ HRESULT D3DXCreateTexture(IDirect3DDevice8* device, UINT width, UINT height, UIN
     if (!device || !texture) return D3DERR_INVALIDCALL;
     *texture = nullptr;
     if (mipLevels == D3DX_DEFAULT) mipLevels = 0;
-    if (format != D3DFMT_A8R8G8B8 && format != D3DFMT_X8R8G8B8)
-        format = format == D3DFMT_R8G8B8 || format == D3DFMT_R5G6B5 || format == D3DFMT_X1R5G5B5 ? D3DFMT_X8R8G8B8
-                                                                                                  : D3DFMT_A8R8G8B8;
-    return device->CreateTexture(defaultSize(width), defaultSize(height), mipLevels, usage, format, pool, texture);
+    if (!platform::d3d8::isColorFormat(format)) format = D3DFMT_A8R8G8B8;
+    const HRESULT result =
+        device->CreateTexture(defaultSize(width), defaultSize(height), mipLevels, usage, format, pool, texture);
+    if (SUCCEEDED(result)) platform::d3d8::asTexture(*texture)->generateMipsOnWrite();
+    return result;
 }
 
 HRESULT D3DXSaveSurfaceToFileA(LPCSTR fileName, D3DXIMAGE_FILEFORMAT format, IDirect3DSurface8* surface,
@@ -62,7 +63,7 @@ HRESULT D3DXSaveSurfaceToFileA(LPCSTR fileName, D3DXIMAGE_FILEFORMAT format, IDi
     Surface* own = surface ? asSurface(surface) : nullptr;
     if (!fileName || !own || (format != D3DXIFF_BMP && format != D3DXIFF_DIB)) return D3DERR_INVALIDCALL;
     SurfaceData& data = own->data();
-    if (!isColorFormat(data.desc.Format)) return D3DERR_INVALIDCALL;
+    if (data.isDepth() || data.locked) return D3DERR_INVALIDCALL;
     RECT area{0, 0, static_cast<LONG>(data.desc.Width), static_cast<LONG>(data.desc.Height)};
     if (sourceRect) {
         if (sourceRect->left < 0 || sourceRect->top < 0 || sourceRect->right > area.right ||
@@ -72,7 +73,7 @@ HRESULT D3DXSaveSurfaceToFileA(LPCSTR fileName, D3DXIMAGE_FILEFORMAT format, IDi
         area = *sourceRect;
     }
     const uint32_t width = area.right - area.left, height = area.bottom - area.top;
-    const uint32_t bytesPerPixel = data.desc.Format == D3DFMT_A8R8G8B8 ? 4 : 3;
+    const uint32_t bytesPerPixel = raster::hasAlpha(pixelFormat(data.desc.Format)) ? 4 : 3;
     const uint32_t stride = (width * bytesPerPixel + 3) & ~3u;
     const std::vector<uint8_t> header = bmpHeaders(width, height, bytesPerPixel * 8, stride * height);
 
@@ -80,8 +81,9 @@ HRESULT D3DXSaveSurfaceToFileA(LPCSTR fileName, D3DXIMAGE_FILEFORMAT format, IDi
     if (!file) return D3DERR_INVALIDCALL;
     bool ok = std::fwrite(header.data(), 1, header.size(), file.get()) == header.size();
     std::vector<uint8_t> line(stride, 0);
+    std::vector<uint32_t> scratch;
     for (uint32_t row = 0; ok && row < height; ++row) {
-        const uint32_t* src = data.row(area.bottom - 1 - static_cast<LONG>(row)) + area.left;
+        const uint32_t* src = data.visibleRow(area.bottom - 1 - static_cast<LONG>(row), scratch) + area.left;
         for (uint32_t x = 0; x < width; ++x)
             for (uint32_t c = 0; c < bytesPerPixel; ++c)
                 line[x * bytesPerPixel + c] = static_cast<uint8_t>(src[x] >> (8 * c));

@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstring>
+#include <limits>
 #include <new>
 
 namespace platform::d3d8 {
@@ -21,17 +23,24 @@ D3DMATRIX identity() {
 
 DWORD floatBits(float value) { return std::bit_cast<DWORD>(value); }
 
-// Vertices a primitive count needs, 0 for an unknown type.
-uint64_t vertexCount(D3DPRIMITIVETYPE type, UINT primitives) {
-    switch (type) {
-    case D3DPT_POINTLIST: return primitives;
-    case D3DPT_LINELIST: return uint64_t(primitives) * 2;
-    case D3DPT_LINESTRIP: return uint64_t(primitives) + 1;
-    case D3DPT_TRIANGLELIST: return uint64_t(primitives) * 3;
-    case D3DPT_TRIANGLESTRIP:
-    case D3DPT_TRIANGLEFAN: return uint64_t(primitives) + 2;
-    }
-    return 0;
+bool isFinite(const D3DVECTOR& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+bool isZero(const D3DVECTOR& v) { return v.x == 0.0f && v.y == 0.0f && v.z == 0.0f; }
+bool inRange(float value, float low, float high) { return value >= low && value <= high; }  // false for NaN
+
+// The checks Direct3D 8 makes of a light before taking it.
+bool validLight(const D3DLIGHT8& light) {
+    if (light.Type < D3DLIGHT_POINT || light.Type > D3DLIGHT_DIRECTIONAL) return false;
+    if (light.Type != D3DLIGHT_POINT && (!isFinite(light.Direction) || isZero(light.Direction))) return false;
+    if (light.Type == D3DLIGHT_DIRECTIONAL) return true;
+    if (!isFinite(light.Position) || !inRange(light.Range, 0.0f, D3DLIGHT_RANGE_MAX)) return false;
+    constexpr float kMax = std::numeric_limits<float>::max();
+    const float a0 = light.Attenuation0, a1 = light.Attenuation1, a2 = light.Attenuation2;
+    if (!inRange(a0, 0.0f, kMax) || !inRange(a1, 0.0f, kMax) || !inRange(a2, 0.0f, kMax)) return false;
+    if (a0 == 0.0f && a1 == 0.0f && a2 == 0.0f) return false;
+    if (light.Type == D3DLIGHT_SPOT)
+        return inRange(light.Phi, 0.0f, 3.14159274f) && inRange(light.Theta, 0.0f, light.Phi) &&
+               std::isfinite(light.Falloff);
+    return true;
 }
 
 }  // namespace
@@ -59,7 +68,7 @@ D3DCAPS8 softwareCaps() {
 
 Device* Device::create(IDirect3D8* direct3d, HWND window, DWORD behaviorFlags, D3DPRESENT_PARAMETERS* params) {
     if (!window || !params) return nullptr;
-    if (!isColorFormat(params->BackBufferFormat) || params->BackBufferCount > 3) return nullptr;
+    if (!isBackBufferFormat(params->BackBufferFormat) || params->BackBufferCount > 3) return nullptr;
     if (params->EnableAutoDepthStencil && !isDepthFormat(params->AutoDepthStencilFormat)) return nullptr;
     // A windowed device with no size takes the window's client size.
     if (params->Windowed && params->BackBufferWidth == 0) params->BackBufferWidth = window->clientWidth();
@@ -151,6 +160,8 @@ void Device::setDefaultStates(bool depthEnabled) {
     for (auto& m : world_) m = identity();
     const auto& desc = backBuffer_.get()->data().desc;
     viewport_ = D3DVIEWPORT8{0, 0, desc.Width, desc.Height, 0.0f, 1.0f};
+    material_ = D3DMATERIAL8{};
+    material_.Diffuse = D3DCOLORVALUE{1.0f, 1.0f, 1.0f, 1.0f};
 }
 
 HRESULT Device::GetDirect3D(IDirect3D8** direct3d) {
@@ -169,14 +180,39 @@ HRESULT Device::GetDisplayMode(D3DDISPLAYMODE* mode) {
     return direct3d_.get() ? direct3d_.get()->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, mode) : D3DERR_INVALIDCALL;
 }
 
-// The window scales the frame to its client area; rectangles and regions are not used by
-// the suite and are ignored. A window destroyed under the device gets nothing.
-HRESULT Device::Present(const RECT*, const RECT*, HWND destWindowOverride, const RGNDATA*) {
+// The window scales the frame to its client area. With rectangles, the source part of the
+// back buffer is scaled into the destination part of a frame of the window's size that keeps
+// what earlier presents put elsewhere. A window destroyed under the device gets nothing.
+HRESULT Device::Present(const RECT* sourceRect, const RECT* destRect, HWND destWindowOverride, const RGNDATA*) {
     HWND target = destWindowOverride ? destWindowOverride : window_;
     if (!isLiveWindow(target)) return D3DERR_INVALIDCALL;
     SurfaceData& back = backBuffer_.get()->data();
-    target->present(back.bits.data(), static_cast<int32_t>(back.desc.Width), static_cast<int32_t>(back.desc.Height),
-                    back.pitch);
+    const int32_t width = static_cast<int32_t>(back.desc.Width), height = static_cast<int32_t>(back.desc.Height);
+    const RECT whole{0, 0, width, height};
+    const RECT source = sourceRect ? *sourceRect : whole;
+    if (source.left < 0 || source.top < 0 || source.right > width || source.bottom > height ||
+        source.left >= source.right || source.top >= source.bottom)
+        return D3DERR_INVALIDCALL;
+    const bool plain = !sourceRect && !destRect;
+    if (plain && pixelFormat(back.desc.Format) == raster::PixelFormat::Argb8888) {
+        target->present(back.bits.data(), width, height, back.pitch);
+        return D3D_OK;
+    }
+    const int32_t frameWidth = plain ? width : target->clientWidth();
+    const int32_t frameHeight = plain ? height : target->clientHeight();
+    const RECT dest = destRect ? *destRect : RECT{0, 0, frameWidth, frameHeight};
+    if (dest.left >= dest.right || dest.top >= dest.bottom) return D3DERR_INVALIDCALL;
+    presentFrame_.resize(size_t(frameWidth) * frameHeight, 0xFF000000u);
+    std::vector<uint32_t> scratch;
+    const RECT visible = raster::intersect(dest, RECT{0, 0, frameWidth, frameHeight});
+    for (int32_t y = visible.top; y < visible.bottom; ++y) {
+        const int64_t sy = source.top + (int64_t(y - dest.top) * (source.bottom - source.top)) / (dest.bottom - dest.top);
+        const uint32_t* row = back.visibleRow(static_cast<int32_t>(sy), scratch);
+        uint32_t* out = presentFrame_.data() + size_t(y) * frameWidth;
+        for (int32_t x = visible.left; x < visible.right; ++x)
+            out[x] = row[source.left + (int64_t(x - dest.left) * (source.right - source.left)) / (dest.right - dest.left)];
+    }
+    target->present(reinterpret_cast<const uint8_t*>(presentFrame_.data()), frameWidth, frameHeight, frameWidth * 4);
     return D3D_OK;
 }
 
@@ -202,10 +238,17 @@ HRESULT Device::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL 
 
 // A render target must be a colour surface of this device; the viewport becomes the whole
 // target, as Direct3D 8 resets it.
+HRESULT Device::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
+                                  IDirect3DIndexBuffer8** buffer) {
+    if (!buffer) return D3DERR_INVALIDCALL;
+    *buffer = IndexBuffer::create(length, usage, format, pool);
+    return *buffer ? D3D_OK : D3DERR_INVALIDCALL;
+}
+
 HRESULT Device::SetRenderTarget(IDirect3DSurface8* renderTarget, IDirect3DSurface8* depthStencil) {
     Surface* target = renderTarget ? asSurface(renderTarget) : renderTarget_.get();
     Surface* depth = depthStencil ? asSurface(depthStencil) : nullptr;
-    if (!target || !isColorFormat(target->data().desc.Format)) return D3DERR_INVALIDCALL;
+    if (!target || !isBackBufferFormat(target->data().desc.Format)) return D3DERR_INVALIDCALL;
     if (depthStencil && (!depth || !isDepthFormat(depth->data().desc.Format))) return D3DERR_INVALIDCALL;
     if (depth && (depth->data().desc.Width < target->data().desc.Width ||
                   depth->data().desc.Height < target->data().desc.Height))
@@ -327,7 +370,7 @@ HRESULT Device::GetMaterial(D3DMATERIAL8* material) {
 }
 
 HRESULT Device::SetLight(DWORD index, const D3DLIGHT8* light) {
-    if (!light || light->Type < D3DLIGHT_POINT || light->Type > D3DLIGHT_DIRECTIONAL) return D3DERR_INVALIDCALL;
+    if (!light || !validLight(*light)) return D3DERR_INVALIDCALL;
     lights_[index].light = *light;
     return D3D_OK;
 }
@@ -349,6 +392,10 @@ HRESULT Device::LightEnable(DWORD index, BOOL enable) {
         fresh.light.Direction = D3DVECTOR{0.0f, 0.0f, 1.0f};
         slot = lights_.emplace(index, fresh).first;
     }
+    if (enable && !slot->second.enabled &&
+        std::count_if(lights_.begin(), lights_.end(), [](const auto& entry) { return entry.second.enabled; }) >=
+            kMaxActiveLights)
+        return D3DERR_INVALIDCALL;
     slot->second.enabled = enable != FALSE;
     return D3D_OK;
 }
@@ -421,13 +468,17 @@ HRESULT Device::GetStreamSource(UINT stream, IDirect3DVertexBuffer8** buffer, UI
     return D3D_OK;
 }
 
-// Checks the call against the bound stream so a later rasterizer can trust it; triangles
-// are not rasterized yet.
-HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT primitiveCount) {
-    VertexBuffer* buffer = asVertexBuffer(streams_[0].get());
-    const uint64_t vertices = vertexCount(type, primitiveCount);
-    if (!inScene_ || !buffer || strides_[0] == 0 || vertices == 0) return D3DERR_INVALIDCALL;
-    if ((uint64_t(startVertex) + vertices) * strides_[0] > buffer->bytes().size()) return D3DERR_INVALIDCALL;
+HRESULT Device::SetIndices(IDirect3DIndexBuffer8* indexData, UINT baseVertexIndex) {
+    if (indexData && !asIndexBuffer(indexData)) return D3DERR_INVALIDCALL;
+    indices_.reset(indexData);
+    baseVertexIndex_ = baseVertexIndex;
+    return D3D_OK;
+}
+
+HRESULT Device::GetIndices(IDirect3DIndexBuffer8** indexData, UINT* baseVertexIndex) {
+    if (!indexData || !baseVertexIndex) return D3DERR_INVALIDCALL;
+    *indexData = indices_.share();
+    *baseVertexIndex = baseVertexIndex_;
     return D3D_OK;
 }
 

@@ -3,9 +3,11 @@
 
 #include "resources.h"
 
+#include "../raster/pixel.h"
 #include "../raster/target.h"
 
 #include <map>
+#include <vector>
 
 namespace platform::d3d8 {
 
@@ -32,6 +34,8 @@ public:
                           IDirect3DTexture8** texture) override;
     HRESULT CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
                                IDirect3DVertexBuffer8** buffer) override;
+    HRESULT CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
+                              IDirect3DIndexBuffer8** buffer) override;
     HRESULT SetRenderTarget(IDirect3DSurface8* renderTarget, IDirect3DSurface8* depthStencil) override;
     HRESULT GetRenderTarget(IDirect3DSurface8** renderTarget) override;
     HRESULT GetDepthStencilSurface(IDirect3DSurface8** depthStencil) override;
@@ -58,7 +62,16 @@ public:
     HRESULT GetVertexShader(DWORD* handle) override;
     HRESULT SetStreamSource(UINT stream, IDirect3DVertexBuffer8* buffer, UINT stride) override;
     HRESULT GetStreamSource(UINT stream, IDirect3DVertexBuffer8** buffer, UINT* stride) override;
+    HRESULT SetIndices(IDirect3DIndexBuffer8* indexData, UINT baseVertexIndex) override;
+    HRESULT GetIndices(IDirect3DIndexBuffer8** indexData, UINT* baseVertexIndex) override;
     HRESULT DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT primitiveCount) override;
+    HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE type, UINT minIndex, UINT numVertices, UINT startIndex,
+                                 UINT primitiveCount) override;
+    HRESULT DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveCount, const void* vertexData,
+                            UINT vertexStride) override;
+    HRESULT DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT minIndex, UINT numVertices, UINT primitiveCount,
+                                   const void* indexData, D3DFORMAT indexFormat, const void* vertexData,
+                                   UINT vertexStride) override;
 
     // For the D3DX objects drawing on this device: the render target (and depth buffer)
     // clipped to the viewport, marked as drawn into since the caller is about to write it.
@@ -70,11 +83,28 @@ public:
     DWORD stageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type) const { return stageStates_[stage][type]; }
 
     static constexpr UINT kMaxStreams = 16;
+    static constexpr UINT kMaxActiveLights = 8;
 
 private:
     Device() = default;
     void setDefaultStates(bool depthEnabled);
     D3DMATRIX* transformSlot(D3DTRANSFORMSTATETYPE state);
+    // The checked draw: vertices [firstVertex, firstVertex + vertexCount) of `vertices`
+    // (stride bytes apart), assembled through `indices` when there are any.
+    struct DrawCall;
+    HRESULT draw(const DrawCall& call);
+    raster::VertexProgram vertexProgram(const raster::VertexLayout& layout) const;
+    raster::PixelProgram pixelProgram(bool transformed);
+    raster::SetupState setupState(bool transformed, const RECT& clip) const;
+    // False when memory ran out part way.
+    bool rasterize(const DrawCall& call, const raster::PixelProgram& program, const raster::SetupState& state,
+                   bool transformed);
+
+public:
+    static constexpr uint32_t kMaxPrimitives = 0xFFFFF;  // as the capabilities report
+    static constexpr uint32_t kMaxVertices = 0x100000;
+
+private:
 
     ComRef<IDirect3D8> direct3d_;
     HWND window_ = nullptr;
@@ -98,6 +128,14 @@ private:
     DWORD vertexShader_ = 0;
     ComRef<IDirect3DVertexBuffer8> streams_[kMaxStreams];
     UINT strides_[kMaxStreams] = {};
+    ComRef<IDirect3DIndexBuffer8> indices_;
+    std::vector<uint32_t> presentFrame_;  // the window's frame when Present has rectangles
+    // Scratch of the draw calls, kept between calls so that drawing allocates once.
+    std::vector<raster::ClipVertex> clipVertices_;
+    std::vector<uint32_t> sequence_;
+    std::vector<raster::Triangle> triangles_;
+    raster::TextureView textureViews_[raster::kStages];
+    UINT baseVertexIndex_ = 0;
 };
 
 // The capabilities of the software device.

@@ -67,13 +67,13 @@ public:
     HRESULT CheckDeviceType(UINT adapter, D3DDEVTYPE type, D3DFORMAT displayFormat, D3DFORMAT backBufferFormat,
                             BOOL) override {
         if (adapter != 0 || type != D3DDEVTYPE_SW) return D3DERR_NOTAVAILABLE;
-        if (displayFormat != D3DFMT_X8R8G8B8 || !isColorFormat(backBufferFormat)) return D3DERR_NOTAVAILABLE;
+        if (!isDisplayFormat(displayFormat) || !isBackBufferFormat(backBufferFormat)) return D3DERR_NOTAVAILABLE;
         return D3D_OK;
     }
 
     HRESULT CheckDeviceFormat(UINT adapter, D3DDEVTYPE type, D3DFORMAT adapterFormat, DWORD usage,
                               D3DRESOURCETYPE resourceType, D3DFORMAT checkFormat) override {
-        if (adapter != 0 || type != D3DDEVTYPE_SW || adapterFormat != D3DFMT_X8R8G8B8) return D3DERR_NOTAVAILABLE;
+        if (adapter != 0 || type != D3DDEVTYPE_SW || !isDisplayFormat(adapterFormat)) return D3DERR_NOTAVAILABLE;
         if (usage & D3DUSAGE_DEPTHSTENCIL)
             return resourceType == D3DRTYPE_SURFACE && isDepthFormat(checkFormat) ? D3D_OK : D3DERR_NOTAVAILABLE;
         const bool resourceOk = resourceType == D3DRTYPE_SURFACE || resourceType == D3DRTYPE_TEXTURE;

@@ -14,7 +14,14 @@ void fillColor(const Target& target, const RECT& rect, uint32_t value) {
 void fillDepth(const Target& target, const RECT& rect, float value) {
     if (!target.depth) return;
     const RECT r = intersect(rect, target.clip);
-    for (int32_t y = r.top; y < r.bottom; ++y) std::fill(target.depth.row(y) + r.left, target.depth.row(y) + r.right, value);
+    const DepthView& depth = target.depth;
+    const uint32_t stored = depth.quantize(value);
+    for (int32_t y = r.top; y < r.bottom; ++y) {
+        if (depth.wide)
+            std::fill(depth.row32(y) + r.left, depth.row32(y) + r.right, stored);
+        else
+            std::fill(depth.row16(y) + r.left, depth.row16(y) + r.right, static_cast<uint16_t>(stored));
+    }
 }
 
 void blendCoverage(const Target& target, int64_t x, int64_t y, const Coverage& mask, uint32_t color) {

@@ -220,13 +220,26 @@ enum D3DTEXTUREOP : uint32_t {
     D3DTOP_SELECTARG2 = 3,
     D3DTOP_MODULATE = 4,
     D3DTOP_MODULATE2X = 5,
+    D3DTOP_MODULATE4X = 6,
     D3DTOP_ADD = 7,
+    D3DTOP_ADDSIGNED = 8,
+    D3DTOP_ADDSIGNED2X = 9,
+    D3DTOP_SUBTRACT = 10,
+    D3DTOP_ADDSMOOTH = 11,
+    D3DTOP_BLENDDIFFUSEALPHA = 12,
+    D3DTOP_BLENDTEXTUREALPHA = 13,
+    D3DTOP_BLENDFACTORALPHA = 14,
+    D3DTOP_BLENDCURRENTALPHA = 16,
 };
 
 constexpr DWORD D3DTA_DIFFUSE = 0;
 constexpr DWORD D3DTA_CURRENT = 1;
 constexpr DWORD D3DTA_TEXTURE = 2;
 constexpr DWORD D3DTA_TFACTOR = 3;
+constexpr DWORD D3DTA_SPECULAR = 4;
+constexpr DWORD D3DTA_SELECTMASK = 0x0000000F;
+constexpr DWORD D3DTA_COMPLEMENT = 0x00000010;     // 1 - argument
+constexpr DWORD D3DTA_ALPHAREPLICATE = 0x00000020;  // the argument's alpha in every channel
 
 enum D3DTEXTUREADDRESS : uint32_t {
     D3DTADDRESS_WRAP = 1,
@@ -262,9 +275,20 @@ enum D3DBLEND : uint32_t {
     D3DBLEND_INVDESTALPHA = 8,
     D3DBLEND_DESTCOLOR = 9,
     D3DBLEND_INVDESTCOLOR = 10,
+    D3DBLEND_SRCALPHASAT = 11,
+    D3DBLEND_BOTHSRCALPHA = 12,
+    D3DBLEND_BOTHINVSRCALPHA = 13,
 };
 
-enum D3DBLENDOP : uint32_t { D3DBLENDOP_ADD = 1, D3DBLENDOP_SUBTRACT = 2, D3DBLENDOP_REVSUBTRACT = 3 };
+enum D3DBLENDOP : uint32_t {
+    D3DBLENDOP_ADD = 1,
+    D3DBLENDOP_SUBTRACT = 2,
+    D3DBLENDOP_REVSUBTRACT = 3,
+    D3DBLENDOP_MIN = 4,
+    D3DBLENDOP_MAX = 5,
+};
+
+enum D3DFOGMODE : uint32_t { D3DFOG_NONE = 0, D3DFOG_EXP = 1, D3DFOG_EXP2 = 2, D3DFOG_LINEAR = 3 };
 enum D3DSTENCILOP : uint32_t { D3DSTENCILOP_KEEP = 1, D3DSTENCILOP_ZERO = 2, D3DSTENCILOP_REPLACE = 3 };
 enum D3DMATERIALCOLORSOURCE : uint32_t { D3DMCS_MATERIAL = 0, D3DMCS_COLOR1 = 1, D3DMCS_COLOR2 = 2 };
 
@@ -300,7 +324,10 @@ constexpr UINT D3DPRESENT_RATE_DEFAULT = 0;
 constexpr UINT D3DPRESENT_INTERVAL_DEFAULT = 0;
 constexpr UINT D3DPRESENT_INTERVAL_IMMEDIATE = 0x80000000;
 
-// Flexible vertex format bits (the "vertex shader" handles SetVertexShader takes).
+// Flexible vertex format bits (the "vertex shader" handles SetVertexShader takes). In a
+// vertex the fields follow in this order: position (XYZ 12 bytes, XYZRHW 16), normal (12),
+// point size (4), diffuse (4), specular (4), then each texture coordinate set (2 floats
+// unless D3DFVF_TEXCOORDSIZEn says otherwise).
 constexpr DWORD D3DFVF_XYZ = 0x002;
 constexpr DWORD D3DFVF_XYZRHW = 0x004;
 constexpr DWORD D3DFVF_POSITION_MASK = 0x00E;
@@ -313,6 +340,24 @@ constexpr DWORD D3DFVF_TEXCOUNT_SHIFT = 8;
 constexpr DWORD D3DFVF_TEX0 = 0x000;
 constexpr DWORD D3DFVF_TEX1 = 0x100;
 constexpr DWORD D3DFVF_TEX2 = 0x200;
+constexpr DWORD D3DFVF_TEX3 = 0x300;
+constexpr DWORD D3DFVF_TEX4 = 0x400;
+constexpr DWORD D3DFVF_TEX5 = 0x500;
+constexpr DWORD D3DFVF_TEX6 = 0x600;
+constexpr DWORD D3DFVF_TEX7 = 0x700;
+constexpr DWORD D3DFVF_TEX8 = 0x800;
+// Two bits per texture coordinate set from bit 16: 0 two floats, 1 three, 2 four, 3 one.
+constexpr DWORD D3DFVF_TEXTUREFORMAT1 = 3;
+constexpr DWORD D3DFVF_TEXTUREFORMAT2 = 0;
+constexpr DWORD D3DFVF_TEXTUREFORMAT3 = 1;
+constexpr DWORD D3DFVF_TEXTUREFORMAT4 = 2;
+#define D3DFVF_TEXCOORDSIZE1(index) (D3DFVF_TEXTUREFORMAT1 << ((index) * 2 + 16))
+#define D3DFVF_TEXCOORDSIZE2(index) (D3DFVF_TEXTUREFORMAT2)
+#define D3DFVF_TEXCOORDSIZE3(index) (D3DFVF_TEXTUREFORMAT3 << ((index) * 2 + 16))
+#define D3DFVF_TEXCOORDSIZE4(index) (D3DFVF_TEXTUREFORMAT4 << ((index) * 2 + 16))
+
+// The largest Range a light may have: the square root of FLT_MAX.
+constexpr float D3DLIGHT_RANGE_MAX = 1.8446742974197923e19f;
 
 // Capability bits this device reports.
 constexpr DWORD D3DPTEXTURECAPS_POW2 = 0x00000002;
@@ -440,6 +485,14 @@ struct D3DVERTEXBUFFER_DESC {
     DWORD FVF;
 };
 
+struct D3DINDEXBUFFER_DESC {
+    D3DFORMAT Format;  // D3DFMT_INDEX16 or D3DFMT_INDEX32
+    D3DRESOURCETYPE Type;
+    DWORD Usage;
+    D3DPOOL Pool;
+    UINT Size;
+};
+
 struct D3DLOCKED_RECT {
     INT Pitch;
     void* pBits;
@@ -481,6 +534,13 @@ struct IDirect3DVertexBuffer8 : IDirect3DResource8 {
     virtual HRESULT GetDesc(D3DVERTEXBUFFER_DESC* desc) = 0;
 };
 
+struct IDirect3DIndexBuffer8 : IDirect3DResource8 {
+    // sizeToLock 0 locks from the offset to the end.
+    virtual HRESULT Lock(UINT offsetToLock, UINT sizeToLock, BYTE** data, DWORD flags) = 0;
+    virtual HRESULT Unlock() = 0;
+    virtual HRESULT GetDesc(D3DINDEXBUFFER_DESC* desc) = 0;
+};
+
 struct IDirect3D8;
 
 struct IDirect3DDevice8 : IUnknown {
@@ -496,6 +556,9 @@ struct IDirect3DDevice8 : IUnknown {
                                   D3DPOOL pool, IDirect3DTexture8** texture) = 0;
     virtual HRESULT CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
                                        IDirect3DVertexBuffer8** buffer) = 0;
+    // format is D3DFMT_INDEX16 or D3DFMT_INDEX32.
+    virtual HRESULT CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
+                                      IDirect3DIndexBuffer8** buffer) = 0;
 
     virtual HRESULT SetRenderTarget(IDirect3DSurface8* renderTarget, IDirect3DSurface8* depthStencil) = 0;
     virtual HRESULT GetRenderTarget(IDirect3DSurface8** renderTarget) = 0;
@@ -510,8 +573,14 @@ struct IDirect3DDevice8 : IUnknown {
     virtual HRESULT GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* matrix) = 0;
     virtual HRESULT SetViewport(const D3DVIEWPORT8* viewport) = 0;
     virtual HRESULT GetViewport(D3DVIEWPORT8* viewport) = 0;
+    // Without SetMaterial the material is diffuse (1, 1, 1, 1), everything else zero.
     virtual HRESULT SetMaterial(const D3DMATERIAL8* material) = 0;
     virtual HRESULT GetMaterial(D3DMATERIAL8* material) = 0;
+    // Refused with D3DERR_INVALIDCALL: an unknown type; for point and spot lights a Range
+    // outside 0 .. D3DLIGHT_RANGE_MAX or a negative (or all zero) attenuation; for spot
+    // lights Phi outside 0 .. pi or Theta outside 0 .. Phi; for directional and spot lights a
+    // zero Direction. Enabling a light that was never set makes it a white directional light
+    // along +z; at most MaxActiveLights (8) are enabled at once.
     virtual HRESULT SetLight(DWORD index, const D3DLIGHT8* light) = 0;
     virtual HRESULT GetLight(DWORD index, D3DLIGHT8* light) = 0;
     virtual HRESULT LightEnable(DWORD index, BOOL enable) = 0;
@@ -529,7 +598,23 @@ struct IDirect3DDevice8 : IUnknown {
     virtual HRESULT GetVertexShader(DWORD* handle) = 0;
     virtual HRESULT SetStreamSource(UINT stream, IDirect3DVertexBuffer8* buffer, UINT stride) = 0;
     virtual HRESULT GetStreamSource(UINT stream, IDirect3DVertexBuffer8** buffer, UINT* stride) = 0;
+    // Indexed draws read vertex baseVertexIndex + index for each index.
+    virtual HRESULT SetIndices(IDirect3DIndexBuffer8* indexData, UINT baseVertexIndex) = 0;
+    virtual HRESULT GetIndices(IDirect3DIndexBuffer8** indexData, UINT* baseVertexIndex) = 0;
+
+    // Every draw is checked against the bound buffers: a vertex or index past the end of its
+    // buffer (or, for indexed draws, an index outside minIndex .. minIndex + numVertices - 1)
+    // refuses the whole call with D3DERR_INVALIDCALL.
     virtual HRESULT DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT primitiveCount) = 0;
+    virtual HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE type, UINT minIndex, UINT numVertices, UINT startIndex,
+                                         UINT primitiveCount) = 0;
+    // Vertices (and indices) from the caller's memory; afterwards stream 0 (and the index
+    // buffer) are unbound, as Direct3D 8 leaves them.
+    virtual HRESULT DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveCount, const void* vertexData,
+                                    UINT vertexStride) = 0;
+    virtual HRESULT DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT minIndex, UINT numVertices,
+                                           UINT primitiveCount, const void* indexData, D3DFORMAT indexFormat,
+                                           const void* vertexData, UINT vertexStride) = 0;
 };
 
 struct IDirect3D8 : IUnknown {
@@ -553,6 +638,7 @@ using LPDIRECT3DTEXTURE8 = IDirect3DTexture8*;
 using LPDIRECT3DBASETEXTURE8 = IDirect3DBaseTexture8*;
 using LPDIRECT3DSURFACE8 = IDirect3DSurface8*;
 using LPDIRECT3DVERTEXBUFFER8 = IDirect3DVertexBuffer8*;
+using LPDIRECT3DINDEXBUFFER8 = IDirect3DIndexBuffer8*;
 
 // Returns a new Direct3D object (count 1), or null unless sdkVersion is D3D_SDK_VERSION.
 IDirect3D8* Direct3DCreate8(UINT sdkVersion);
