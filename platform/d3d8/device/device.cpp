@@ -77,6 +77,7 @@ Device* Device::create(IDirect3D8* direct3d, HWND window, DWORD behaviorFlags, D
 
     auto* device = new (std::nothrow) Device();
     if (!device) return nullptr;
+    noteStatsWanted();
     auto color = SurfaceData::create(params->BackBufferWidth, params->BackBufferHeight, params->BackBufferFormat,
                                      D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT, D3DRTYPE_SURFACE);
     Surface* back = color ? new (std::nothrow) Surface(color, nullptr) : nullptr;

@@ -138,6 +138,9 @@ private:
     UINT baseVertexIndex_ = 0;
 };
 
+// Reads KV_RASTER_STATS; called when a device is created.
+void noteStatsWanted();
+
 // The capabilities of the software device.
 D3DCAPS8 softwareCaps();
 

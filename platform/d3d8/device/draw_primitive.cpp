@@ -8,10 +8,16 @@
 #include "../raster/pixel.h"
 #include "../raster/workers.h"
 
+#include <platform/rasterstats.h>
+
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <optional>
 
 namespace platform::d3d8 {
 
@@ -132,6 +138,36 @@ uint32_t writeMaskOf(DWORD bits) {
     return ((bits & 1) ? 0x00FF0000u : 0) | ((bits & 2) ? 0x0000FF00u : 0) | ((bits & 4) ? 0x000000FFu : 0) |
            ((bits & 8) ? 0xFF000000u : 0);
 }
+
+struct StatCounters {
+    std::atomic<bool> enabled{false};
+    std::atomic<uint64_t> transformLightNs{0}, setupNs{0}, fillNs{0}, trianglesIn{0}, trianglesDrawn{0}, pixelsFilled{0};
+};
+
+StatCounters& stats() {
+    static StatCounters counters;
+    return counters;
+}
+
+// Nanoseconds since `start`, added to `counter` when statistics are on.
+class StageTimer {
+public:
+    explicit StageTimer(std::atomic<uint64_t>& counter)
+        : counter_(stats().enabled ? &counter : nullptr),
+          start_(counter_ ? std::chrono::steady_clock::now() : std::chrono::steady_clock::time_point{}) {}
+    ~StageTimer() {
+        if (counter_)
+            *counter_ += static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                                   std::chrono::steady_clock::now() - start_)
+                                                   .count());
+    }
+    StageTimer(const StageTimer&) = delete;
+    StageTimer& operator=(const StageTimer&) = delete;
+
+private:
+    std::atomic<uint64_t>* counter_;
+    std::chrono::steady_clock::time_point start_;
+};
 
 // Draws whose bounding boxes cover fewer pixels than this stay on the calling thread.
 constexpr uint64_t kParallelPixels = 32 * 1024;
@@ -270,7 +306,11 @@ HRESULT Device::draw(const DrawCall& call) {
     for (uint64_t i = 0; i < sequence; ++i)
         sequence_[i] = call.indices ? readIndex(call.indices, call.indexSize, i) - call.firstIndexValue
                                     : static_cast<uint32_t>(i);
-    raster::processVertices(vertexProgram(layout), call.vertices, call.stride, call.vertexCount, clipVertices_.data());
+    {
+        StageTimer timer(stats().transformLightNs);
+        raster::processVertices(vertexProgram(layout), call.vertices, call.stride, call.vertexCount,
+                                clipVertices_.data());
+    }
     const raster::PixelProgram program = pixelProgram(layout.transformed);
     const raster::SetupState state = setupState(layout.transformed, program.target.clip);
     return rasterize(call, program, state, layout.transformed) ? D3D_OK : E_OUTOFMEMORY;
@@ -304,6 +344,7 @@ bool Device::rasterize(const DrawCall& call, const raster::PixelProgram& program
     }
 
     const DWORD fillMode = renderStates_[D3DRS_FILLMODE];
+    std::optional<StageTimer> setupTimer(std::in_place, stats().setupNs);
     triangles_.clear();
     uint64_t pixels = 0;
     bool ok = true;
@@ -338,11 +379,18 @@ bool Device::rasterize(const DrawCall& call, const raster::PixelProgram& program
         const int count = raster::clipPolygon(planes, ca | cb | cc, triangle, 3, polygon);
         for (int i = 1; i + 1 < count; ++i) emit(polygon[0], polygon[i], polygon[i + 1], a);
     });
+    setupTimer.reset();
+    if (stats().enabled) {
+        stats().trianglesIn += call.primitives;
+        stats().trianglesDrawn += triangles_.size();
+        stats().pixelsFilled += pixels;
+    }
     if (triangles_.empty()) return ok;
     raster::Workers& workers = raster::Workers::shared();
     const bool parallel = workers.count() > 1 && pixels >= kParallelPixels;
     const int bands = parallel ? workers.count() : 1;
     auto job = [&](int band) {
+        StageTimer timer(stats().fillNs);
         for (const raster::Triangle& t : triangles_) raster::drawTriangle(program, t, band, bands);
     };
     if (parallel)
@@ -404,4 +452,20 @@ HRESULT Device::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT minIndex, UIN
                          indexSize, minIndex});
 }
 
+void noteStatsWanted() { stats().enabled = std::getenv("KV_RASTER_STATS") && std::getenv("KV_RASTER_STATS")[0] == '1'; }
+
 }  // namespace platform::d3d8
+
+namespace platform {
+
+RasterStats rasterStats() {
+    auto& s = d3d8::stats();
+    return RasterStats{s.transformLightNs, s.setupNs, s.fillNs, s.trianglesIn, s.trianglesDrawn, s.pixelsFilled};
+}
+
+void resetRasterStats() {
+    auto& s = d3d8::stats();
+    s.transformLightNs = s.setupNs = s.fillNs = s.trianglesIn = s.trianglesDrawn = s.pixelsFilled = 0;
+}
+
+}  // namespace platform

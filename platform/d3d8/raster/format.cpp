@@ -19,7 +19,7 @@ uint16_t pack16(PixelFormat format, uint32_t p) {
     const uint32_t a = channel(p, 24), r = channel(p, 16), g = channel(p, 8), b = channel(p, 0);
     switch (format) {
     case PixelFormat::Rgb565: return static_cast<uint16_t>(down(r, 5) << 11 | down(g, 6) << 5 | down(b, 5));
-    case PixelFormat::Xrgb1555: return static_cast<uint16_t>(0x8000 | down(r, 5) << 10 | down(g, 5) << 5 | down(b, 5));
+    case PixelFormat::Xrgb1555: return static_cast<uint16_t>(down(r, 5) << 10 | down(g, 5) << 5 | down(b, 5));
     case PixelFormat::Argb1555:
         return static_cast<uint16_t>((a >= 128 ? 0x8000 : 0) | down(r, 5) << 10 | down(g, 5) << 5 | down(b, 5));
     default: return static_cast<uint16_t>(down(a, 4) << 12 | down(r, 4) << 8 | down(g, 4) << 4 | down(b, 4));
