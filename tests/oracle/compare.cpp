@@ -1,6 +1,7 @@
 #include "compare.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -24,6 +25,29 @@ std::vector<uint8_t> edgePixels(GlRenderer& gl, const Image& reference) {
             if (channelDifference(moved.pixels[i], reference.pixels[i]) > kTolerance) edges[i] = 1;
     }
     return edges;
+}
+
+void addLineEnds(const Scene& scene, std::vector<uint8_t>& edges) {
+    D3DXMATRIX world = identity(), view = identity(), projection = identity();
+    for (const Draw& draw : scene.draws) {
+        if (draw.world) world = *draw.world;
+        if (draw.view) view = *draw.view;
+        if (draw.projection) projection = *draw.projection;
+        if (draw.type != D3DPT_LINELIST && draw.type != D3DPT_LINESTRIP) continue;
+        const D3DXMATRIX all = world * view * projection;
+        for (const Vertex& v : draw.vertices) {
+            D3DXVECTOR4 clip;
+            const D3DXVECTOR3 position(v.x, v.y, v.z);
+            D3DXVec3Transform(&clip, &position, &all);
+            if (clip.w <= 0) continue;
+            const long cx = std::lround((clip.x / clip.w + 1) * 0.5f * float(scene.width));
+            const long cy = std::lround((1 - clip.y / clip.w) * 0.5f * float(scene.height));
+            for (long y = cy - 1; y <= cy + 1; ++y)
+                for (long x = cx - 1; x <= cx + 1; ++x)
+                    if (x >= 0 && y >= 0 && x < long(scene.width) && y < long(scene.height))
+                        edges[size_t(y) * scene.width + size_t(x)] = 1;
+        }
+    }
 }
 
 Comparison compareImages(const Image& expected, const Image& got, const std::vector<uint8_t>& edges) {

@@ -20,6 +20,11 @@ int channelDifference(uint32_t a, uint32_t b);
 // where sub-pixel precision decides a pixel. Empty when GL cannot draw the scene.
 std::vector<uint8_t> edgePixels(GlRenderer& gl, const Image& reference);
 
+// The pixels within one pixel of where a line of a line list or strip starts or ends. Whether
+// a line's end pixels are drawn is a convention (GL exits diamonds, a device may round the
+// ends), so those pixels count as edges too. Marked into `edges`.
+void addLineEnds(const Scene& scene, std::vector<uint8_t>& edges);
+
 struct Comparison {
     size_t total = 0;
     size_t close = 0;    // within the tolerance

@@ -1,5 +1,6 @@
 #include "scenes.h"
 
+#include <cmath>
 #include <numbers>
 
 namespace kvtest::scene3d {
@@ -190,6 +191,115 @@ Scene wireframeSphere() {
     d.renderStates = {{D3DRS_LIGHTING, FALSE}, {D3DRS_FILLMODE, D3DFILL_WIREFRAME}};
     d.stageStates = diffuseOnly();
     scene.draws.push_back(d);
+    return scene;
+}
+
+namespace {
+
+// A height field over x in -2..2 and z in 0..3, lit through analytic normals.
+Draw terrainStrip(UINT columns, UINT rows) {
+    Draw d;
+    d.type = D3DPT_TRIANGLESTRIP;
+    d.fvf = D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE;
+    for (UINT j = 0; j <= rows; ++j) {
+        for (UINT i = 0; i <= columns; ++i) {
+            const float x = -2.0f + 4.0f * float(i) / float(columns), z = 3.0f * float(j) / float(rows);
+            const float y = 0.3f * std::sin(1.3f * x) * std::cos(1.1f * z);
+            const float dx = 0.39f * std::cos(1.3f * x) * std::cos(1.1f * z);
+            const float dz = -0.33f * std::sin(1.3f * x) * std::sin(1.1f * z);
+            D3DXVECTOR3 n(-dx, 1, -dz);
+            D3DXVec3Normalize(&n, &n);
+            d.vertices.push_back(Vertex{x, y, z, n.x, n.y, n.z, D3DCOLOR_ARGB(255, 80 + 7 * i, 200 - 8 * j, 90), 0, 0});
+        }
+    }
+    // Row after row, each row's strip running up the columns; two repeated indices between
+    // rows make four degenerate triangles that keep the winding.
+    for (UINT j = 0; j < rows; ++j) {
+        if (j > 0) {
+            d.indices.push_back(d.indices.back());
+            d.indices.push_back(uint16_t(j * (columns + 1)));
+        }
+        for (UINT i = 0; i <= columns; ++i) {
+            d.indices.push_back(uint16_t(j * (columns + 1) + i));
+            d.indices.push_back(uint16_t((j + 1) * (columns + 1) + i));
+        }
+    }
+    return d;
+}
+
+// Points on a circle of `radius` in the z = 0 plane, going clockwise as seen from -z.
+std::vector<Vertex> circle(float radius, UINT count, float turn = 0.0f) {
+    std::vector<Vertex> out;
+    for (UINT k = 0; k < count; ++k) {
+        const float a = turn - 2.0f * kPi * float(k) / float(count);
+        const float t = float(k) / float(count);
+        out.push_back(Vertex{radius * std::cos(a), radius * std::sin(a), 0, 0, 0, -1,
+                             D3DCOLOR_ARGB(255, int(255 * t), int(255 * (1 - t)), int(128 + 127 * std::sin(6 * t)))});
+    }
+    return out;
+}
+
+}  // namespace
+
+Scene primitiveAssembly() {
+    Scene scene;
+    scene.clear = 0xFF101018;
+    scene.lights = {directionalLight({0.3f, -1.0f, 0.4f}, color(0.9f, 0.9f, 0.8f))};
+
+    Draw terrain = terrainStrip(24, 12);
+    terrain.view = lookAt({0, 2.6f, -1.6f}, {0, -0.2f, 1.6f});
+    terrain.projection = sceneProjection(scene, kPi / 3, 0.5f, 20.0f);
+    terrain.world = identity();
+    terrain.renderStates = {{D3DRS_LIGHTING, TRUE}, {D3DRS_AMBIENT, 0x00303030}};
+    terrain.stageStates = diffuseOnly();
+    scene.draws.push_back(terrain);
+
+    // A fan: its centre, then the rim clockwise and closed.
+    Draw fan;
+    fan.type = D3DPT_TRIANGLEFAN;
+    fan.fvf = D3DFVF_XYZ | D3DFVF_DIFFUSE;
+    fan.fromMemory = true;
+    fan.vertices = {Vertex{0, 0, 0, 0, 0, -1, 0xFFFFFFFF}};
+    for (const Vertex& v : circle(0.45f, 9)) fan.vertices.push_back(v);
+    fan.vertices.push_back(fan.vertices[1]);
+    fan.world = translation(-1.2f, 1.1f, 1.6f);
+    fan.renderStates = {{D3DRS_LIGHTING, FALSE}};
+    scene.draws.push_back(fan);
+
+    // A ring of flat-shaded triangles, indexed from the caller's memory: each takes its
+    // first vertex's colour.
+    Draw ring;
+    ring.fvf = D3DFVF_XYZ | D3DFVF_DIFFUSE;
+    ring.fromMemory = true;
+    ring.vertices = circle(0.45f, 10);
+    for (const Vertex& v : circle(0.25f, 10, 0.3f)) ring.vertices.push_back(v);
+    for (uint16_t k = 0; k < 10; ++k) {
+        const uint16_t next = uint16_t((k + 1) % 10);
+        ring.indices.insert(ring.indices.end(), {k, next, uint16_t(10 + k)});
+    }
+    ring.world = translation(1.2f, 1.1f, 1.6f);
+    ring.renderStates = {{D3DRS_SHADEMODE, D3DSHADE_FLAT}};
+    scene.draws.push_back(ring);
+
+    Draw strip;
+    strip.type = D3DPT_LINESTRIP;
+    strip.fvf = D3DFVF_XYZ | D3DFVF_DIFFUSE;
+    strip.vertices = circle(0.3f, 7);
+    strip.world = translation(-0.42f, 1.35f, 1.6f);
+    strip.renderStates = {{D3DRS_SHADEMODE, D3DSHADE_GOURAUD}};
+    scene.draws.push_back(strip);
+
+    Draw lines = strip;
+    lines.type = D3DPT_LINELIST;
+    lines.vertices = circle(0.3f, 12, 0.1f);
+    lines.world = translation(0.42f, 1.35f, 1.6f);
+    scene.draws.push_back(lines);
+
+    Draw points = strip;
+    points.type = D3DPT_POINTLIST;
+    points.vertices = circle(0.6f, 24, 0.05f);
+    points.world = translation(0, 0.8f, 1.2f);
+    scene.draws.push_back(points);
     return scene;
 }
 

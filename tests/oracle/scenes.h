@@ -20,5 +20,9 @@ Scene boxAroundCamera();
 Scene blendedQuads();
 // A coloured sphere drawn as lines, back faces culled.
 Scene wireframeSphere();
+// Every way of assembling primitives: a lit terrain as one indexed strip joined by degenerate
+// triangles, a fan and a flat-shaded indexed list from the caller's memory, a line strip, a
+// line list and points.
+Scene primitiveAssembly();
 
 }  // namespace kvtest::scene3d

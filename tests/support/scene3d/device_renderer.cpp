@@ -66,27 +66,8 @@ DeviceRenderer::DeviceRenderer(const Scene& scene) : scene_(scene) {
                         size_t(t.width) * 4);
         texture->UnlockRect(0);
     }
-    for (const Draw& draw : scene.draws) {
-        const UINT stride = vertexStride(draw.fvf);
-        const UINT length = stride * UINT(draw.vertices.size());
-        IDirect3DVertexBuffer8* buffer = nullptr;
-        if (length > 0) {
-            hr = device_->CreateVertexBuffer(length, D3DUSAGE_WRITEONLY, draw.fvf, D3DPOOL_MANAGED, &buffer);
-            if (hr != D3D_OK) {
-                fail("CreateVertexBuffer", hr);
-                return;
-            }
-            BYTE* data = nullptr;
-            if ((hr = buffer->Lock(0, length, &data, 0)) != D3D_OK) {
-                buffer->Release();
-                fail("Lock of a vertex buffer", hr);
-                return;
-            }
-            for (size_t i = 0; i < draw.vertices.size(); ++i) packVertex(draw.vertices[i], draw.fvf, data + i * stride);
-            buffer->Unlock();
-        }
-        buffers_.push_back(buffer);
-    }
+    for (const Draw& draw : scene.draws)
+        if (!upload(draw)) return;
     for (DWORD i = 0; i < scene.lights.size(); ++i) {
         if ((hr = device_->SetLight(i, &scene.lights[i])) != D3D_OK || (hr = device_->LightEnable(i, TRUE)) != D3D_OK) {
             fail("SetLight " + std::to_string(i), hr);
@@ -95,8 +76,53 @@ DeviceRenderer::DeviceRenderer(const Scene& scene) : scene_(scene) {
     }
 }
 
+// A new buffer made by create(length, &buffer) holding a copy of `bytes`.
+template <class Buffer, class Create>
+bool DeviceRenderer::fillBuffer(const char* what, const void* bytes, UINT length, Create create, Buffer*& out) {
+    Buffer* buffer = nullptr;
+    HRESULT hr = create(length, &buffer);
+    if (hr != D3D_OK) return fail(std::string("Create") + what, hr);
+    BYTE* data = nullptr;
+    if ((hr = buffer->Lock(0, length, &data, 0)) != D3D_OK) {
+        buffer->Release();
+        return fail(std::string("Lock of a ") + what, hr);
+    }
+    std::memcpy(data, bytes, length);
+    buffer->Unlock();
+    out = buffer;
+    return true;
+}
+
+bool DeviceRenderer::upload(const Draw& draw) {
+    const UINT stride = vertexStride(draw.fvf);
+    std::vector<uint8_t> bytes(size_t(stride) * draw.vertices.size());
+    for (size_t i = 0; i < draw.vertices.size(); ++i) packVertex(draw.vertices[i], draw.fvf, &bytes[i * stride]);
+    IDirect3DVertexBuffer8* vertices = nullptr;
+    IDirect3DIndexBuffer8* indices = nullptr;
+    if (!draw.fromMemory && !bytes.empty()) {
+        auto create = [&](UINT length, IDirect3DVertexBuffer8** out) {
+            return device_->CreateVertexBuffer(length, D3DUSAGE_WRITEONLY, draw.fvf, D3DPOOL_MANAGED, out);
+        };
+        if (!fillBuffer("VertexBuffer", bytes.data(), UINT(bytes.size()), create, vertices)) return false;
+        bytes.clear();
+    }
+    vertexBuffers_.push_back(vertices);
+    memoryVertices_.push_back(std::move(bytes));
+    if (!draw.fromMemory && !draw.indices.empty()) {
+        auto create = [&](UINT length, IDirect3DIndexBuffer8** out) {
+            return device_->CreateIndexBuffer(length, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED, out);
+        };
+        if (!fillBuffer("IndexBuffer", draw.indices.data(), UINT(draw.indices.size() * 2), create, indices))
+            return false;
+    }
+    indexBuffers_.push_back(indices);
+    return true;
+}
+
 DeviceRenderer::~DeviceRenderer() {
-    for (auto* buffer : buffers_)
+    for (auto* buffer : vertexBuffers_)
+        if (buffer) buffer->Release();
+    for (auto* buffer : indexBuffers_)
         if (buffer) buffer->Release();
     for (auto* texture : textures_) texture->Release();
     if (device_) device_->Release();
@@ -133,22 +159,35 @@ bool DeviceRenderer::apply(const Draw& draw, size_t index) {
         if ((hr = device_->SetTexture(0, texture)) != D3D_OK) return fail(where + "SetTexture", hr);
     }
     if ((hr = device_->SetVertexShader(draw.fvf)) != D3D_OK) return fail(where + "SetVertexShader", hr);
-    if ((hr = device_->SetStreamSource(0, buffers_[index], vertexStride(draw.fvf))) != D3D_OK)
+    if (draw.fromMemory) return true;
+    if ((hr = device_->SetStreamSource(0, vertexBuffers_[index], vertexStride(draw.fvf))) != D3D_OK)
         return fail(where + "SetStreamSource", hr);
+    if (indexBuffers_[index] && (hr = device_->SetIndices(indexBuffers_[index], 0)) != D3D_OK)
+        return fail(where + "SetIndices", hr);
     return true;
 }
 
+HRESULT DeviceRenderer::draw(const Draw& draw, size_t index) {
+    const UINT count = primitiveCount(draw), stride = vertexStride(draw.fvf);
+    const UINT vertices = UINT(draw.vertices.size());
+    const uint8_t* memory = memoryVertices_[index].data();
+    if (count == 0) return D3D_OK;
+    if (draw.fromMemory && draw.indices.empty()) return device_->DrawPrimitiveUP(draw.type, count, memory, stride);
+    if (draw.fromMemory)
+        return device_->DrawIndexedPrimitiveUP(draw.type, 0, vertices, count, draw.indices.data(), D3DFMT_INDEX16,
+                                               memory, stride);
+    if (draw.indices.empty()) return device_->DrawPrimitive(draw.type, 0, count);
+    return device_->DrawIndexedPrimitive(draw.type, 0, vertices, 0, count);
+}
+
 bool DeviceRenderer::render() {
-    if (!device_) return false;
+    if (!error_.empty()) return false;
     HRESULT hr = device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, scene_.clear, 1.0f, 0);
     if (hr != D3D_OK) return fail("Clear", hr);
     if ((hr = device_->BeginScene()) != D3D_OK) return fail("BeginScene", hr);
     for (size_t i = 0; i < scene_.draws.size(); ++i) {
-        const Draw& draw = scene_.draws[i];
-        if (!apply(draw, i)) return false;
-        const UINT count = primitiveCount(draw);
-        if (count > 0 && (hr = device_->DrawPrimitive(draw.type, 0, count)) != D3D_OK)
-            return fail("draw " + std::to_string(i) + ": DrawPrimitive", hr);
+        if (!apply(scene_.draws[i], i)) return false;
+        if ((hr = draw(scene_.draws[i], i)) != D3D_OK) return fail("draw " + std::to_string(i), hr);
     }
     if ((hr = device_->EndScene()) != D3D_OK) return fail("EndScene", hr);
     return true;

@@ -29,13 +29,20 @@ public:
 
 private:
     bool fail(const std::string& what, HRESULT hr);
+    bool upload(const Draw& draw);
+    template <class Buffer, class Create>
+    bool fillBuffer(const char* what, const void* bytes, UINT length, Create create, Buffer*& out);
     bool apply(const Draw& draw, size_t index);
+    HRESULT draw(const Draw& draw, size_t index);
 
     const Scene& scene_;
     HWND window_ = nullptr;
     IDirect3D8* d3d_ = nullptr;
     IDirect3DDevice8* device_ = nullptr;
-    std::vector<IDirect3DVertexBuffer8*> buffers_;  // one per draw
+    // One of each per draw: null buffers, or no bytes, where the draw does not use them.
+    std::vector<IDirect3DVertexBuffer8*> vertexBuffers_;
+    std::vector<IDirect3DIndexBuffer8*> indexBuffers_;
+    std::vector<std::vector<uint8_t>> memoryVertices_;
     std::vector<IDirect3DTexture8*> textures_;
     std::string error_;
 };

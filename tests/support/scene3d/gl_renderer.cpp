@@ -171,7 +171,8 @@ bool modelled(D3DRENDERSTATETYPE s) {
     case D3DRS_LIGHTING: case D3DRS_AMBIENT: case D3DRS_COLORVERTEX: case D3DRS_LOCALVIEWER:
     case D3DRS_NORMALIZENORMALS: case D3DRS_DIFFUSEMATERIALSOURCE: case D3DRS_AMBIENTMATERIALSOURCE:
     case D3DRS_SPECULARMATERIALSOURCE: case D3DRS_EMISSIVEMATERIALSOURCE: case D3DRS_BLENDOP:
-    case D3DRS_EDGEANTIALIAS: case D3DRS_LASTPIXEL:
+    case D3DRS_EDGEANTIALIAS:
+    case D3DRS_LASTPIXEL:  // line ends are compared as edges
         return true;
     default:
         return false;
@@ -227,6 +228,7 @@ struct GlRenderer::State {
     }
 };
 
+
 // ---- Renderer --------------------------------------------------------------------------------
 
 GlRenderer::GlRenderer(const Scene& scene) : scene_(scene) {
@@ -268,13 +270,21 @@ GlRenderer::GlRenderer(const Scene& scene) : scene_(scene) {
         const UINT stride = vertexStride(draw.fvf);
         bytes.assign(size_t(stride) * draw.vertices.size(), 0);
         for (size_t i = 0; i < draw.vertices.size(); ++i) packVertex(draw.vertices[i], draw.fvf, &bytes[i * stride]);
-        GLuint buffer = 0;
-        glGenBuffers(1, &buffer);
-        glBindBuffer(GL_ARRAY_BUFFER, buffer);
+        GLuint buffers[2] = {};
+        glGenBuffers(draw.indices.empty() ? 1 : 2, buffers);
+        glBindBuffer(GL_ARRAY_BUFFER, buffers[0]);
         glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(bytes.size()), bytes.data(), GL_STATIC_DRAW);
-        buffers_.push_back(buffer);
+        if (buffers[1]) {
+            glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffers[1]);
+            glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(draw.indices.size() * 2), draw.indices.data(),
+                         GL_STATIC_DRAW);
+        }
+        buffers_.push_back(buffers[0]);
+        indexBuffers_.push_back(buffers[1]);
+
     }
     glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
 
     glDisable(GL_DITHER);
     glEnable(GL_TEXTURE_2D);
@@ -285,6 +295,7 @@ GlRenderer::GlRenderer(const Scene& scene) : scene_(scene) {
 
 GlRenderer::~GlRenderer() {
     glDeleteBuffers(GLsizei(buffers_.size()), buffers_.data());
+    glDeleteBuffers(GLsizei(indexBuffers_.size()), indexBuffers_.data());
     glDeleteTextures(GLsizei(textures_.size()), textures_.data());
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glDeleteFramebuffers(1, &framebuffer_);
@@ -311,13 +322,12 @@ bool GlRenderer::render(float jitterX, float jitterY) {
     for (size_t i = 0; i < scene_.draws.size(); ++i) {
         const Draw& draw = scene_.draws[i];
         if (!apply(draw, i, state, jitterX, jitterY)) return false;
-        const UINT count = primitiveCount(draw);
+        const GLsizei count = GLsizei(elementCount(draw));
         if (count == 0) continue;
-        const UINT perPrimitive = draw.type == D3DPT_TRIANGLELIST ? 3 : draw.type == D3DPT_LINELIST ? 2 : 1;
-        const UINT extra = draw.type == D3DPT_TRIANGLESTRIP || draw.type == D3DPT_TRIANGLEFAN ? 2
-                           : draw.type == D3DPT_LINESTRIP                                      ? 1
-                                                                                               : 0;
-        glDrawArrays(primitiveMode(draw.type), 0, GLsizei(count * perPrimitive + extra));
+        if (draw.indices.empty())
+            glDrawArrays(primitiveMode(draw.type), 0, count);
+        else
+            glDrawElements(primitiveMode(draw.type), count, GL_UNSIGNED_SHORT, nullptr);
     }
     return true;
 }
@@ -550,6 +560,7 @@ bool GlRenderer::applyTexturing(const State& state) {
 
 void GlRenderer::bindVertices(const Draw& draw, size_t index) {
     glBindBuffer(GL_ARRAY_BUFFER, buffers_[index]);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffers_[index]);
     const GLsizei stride = GLsizei(vertexStride(draw.fvf));
     auto at = [](size_t offset) { return reinterpret_cast<const void*>(offset); };
     size_t offset = 0;

@@ -52,7 +52,8 @@ private:
     const Scene& scene_;
     uint32_t framebuffer_ = 0, colorBuffer_ = 0, depthBuffer_ = 0;
     std::vector<uint32_t> textures_;  // the scene's, then a white texel for "no texture"
-    std::vector<uint32_t> buffers_;   // one per draw
+    std::vector<uint32_t> buffers_;       // vertices, one per draw
+    std::vector<uint32_t> indexBuffers_;  // indices, one per draw (0 for none)
     std::string error_;
 };
 

@@ -8,7 +8,7 @@
 namespace kvtest::scene3d {
 
 UINT primitiveCount(const Draw& draw) {
-    const UINT n = static_cast<UINT>(draw.vertices.size());
+    const UINT n = static_cast<UINT>(draw.indices.empty() ? draw.vertices.size() : draw.indices.size());
     switch (draw.type) {
     case D3DPT_POINTLIST: return n;
     case D3DPT_LINELIST: return n / 2;
@@ -16,6 +16,19 @@ UINT primitiveCount(const Draw& draw) {
     case D3DPT_TRIANGLELIST: return n / 3;
     case D3DPT_TRIANGLESTRIP:
     case D3DPT_TRIANGLEFAN: return n < 3 ? 0 : n - 2;
+    }
+    return 0;
+}
+
+UINT elementCount(const Draw& draw) {
+    const UINT count = primitiveCount(draw);
+    switch (draw.type) {
+    case D3DPT_POINTLIST: return count;
+    case D3DPT_LINELIST: return count * 2;
+    case D3DPT_LINESTRIP: return count ? count + 1 : 0;
+    case D3DPT_TRIANGLELIST: return count * 3;
+    case D3DPT_TRIANGLESTRIP:
+    case D3DPT_TRIANGLEFAN: return count ? count + 2 : 0;
     }
     return 0;
 }

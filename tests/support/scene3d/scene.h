@@ -43,6 +43,8 @@ struct Draw {
     D3DPRIMITIVETYPE type = D3DPT_TRIANGLELIST;
     DWORD fvf = D3DFVF_XYZ;
     std::vector<Vertex> vertices;
+    std::vector<uint16_t> indices;  // none: the vertices in order
+    bool fromMemory = false;        // the device takes vertices (and indices) from the caller
     std::optional<D3DXMATRIX> world, view, projection;
     std::optional<D3DMATERIAL8> material;
     std::optional<int> texture;  // stage 0: index into Scene::textures, -1 for none
@@ -60,6 +62,8 @@ struct Scene {
 };
 
 UINT primitiveCount(const Draw& draw);
+// Vertices (or indices) that primitiveCount primitives of the draw's type use.
+UINT elementCount(const Draw& draw);
 
 // A rendered frame: X8R8G8B8 pixels, rows top first.
 struct Image {
