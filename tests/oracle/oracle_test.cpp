@@ -47,41 +47,14 @@ void expectSameAsGl(const Scene& scene) {
     }
 }
 
-// Each comparison runs once the device draws what its scene needs.
-constexpr const char* kNotDrawn = "the device's DrawPrimitive keeps state and draws nothing yet";
-
-TEST(Oracle, LitSphere) {
-    GTEST_SKIP() << kNotDrawn;
-    expectSameAsGl(litSphere());
-}
-TEST(Oracle, TexturedFloorPoint) {
-    GTEST_SKIP() << kNotDrawn;
-    expectSameAsGl(texturedFloor(D3DTEXF_POINT));
-}
-TEST(Oracle, TexturedFloorBilinear) {
-    GTEST_SKIP() << kNotDrawn;
-    expectSameAsGl(texturedFloor(D3DTEXF_LINEAR));
-}
-TEST(Oracle, InterpenetratingCubes) {
-    GTEST_SKIP() << kNotDrawn;
-    expectSameAsGl(interpenetratingCubes());
-}
-TEST(Oracle, BoxAroundCamera) {
-    GTEST_SKIP() << kNotDrawn;
-    expectSameAsGl(boxAroundCamera());
-}
-TEST(Oracle, BlendedQuads) {
-    GTEST_SKIP() << kNotDrawn;
-    expectSameAsGl(blendedQuads());
-}
-TEST(Oracle, WireframeSphere) {
-    GTEST_SKIP() << kNotDrawn;
-    expectSameAsGl(wireframeSphere());
-}
-TEST(Oracle, PrimitiveAssembly) {
-    GTEST_SKIP() << kNotDrawn;
-    expectSameAsGl(primitiveAssembly());
-}
+TEST(Oracle, LitSphere) { expectSameAsGl(litSphere()); }
+TEST(Oracle, TexturedFloorPoint) { expectSameAsGl(texturedFloor(D3DTEXF_POINT)); }
+TEST(Oracle, TexturedFloorBilinear) { expectSameAsGl(texturedFloor(D3DTEXF_LINEAR)); }
+TEST(Oracle, InterpenetratingCubes) { expectSameAsGl(interpenetratingCubes()); }
+TEST(Oracle, BoxAroundCamera) { expectSameAsGl(boxAroundCamera()); }
+TEST(Oracle, BlendedQuads) { expectSameAsGl(blendedQuads()); }
+TEST(Oracle, WireframeSphere) { expectSameAsGl(wireframeSphere()); }
+TEST(Oracle, PrimitiveAssembly) { expectSameAsGl(primitiveAssembly()); }
 
 }  // namespace
 }  // namespace kvtest::scene3d
