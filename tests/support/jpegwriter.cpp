@@ -6,9 +6,12 @@
 
 namespace kvtest {
 
-bool writeJpeg(const std::string& path, const Bytes& rgba, uint32_t width, uint32_t height, int quality,
-               bool subsampled) {
-    if (rgba.size() < size_t(width) * height * 4) return false;
+namespace {
+
+// Compresses rows of `components` bytes a pixel taken from `pixels` (`stride` bytes a pixel).
+bool compress(const std::string& path, const Bytes& pixels, uint32_t width, uint32_t height, int quality,
+              bool subsampled, int components, size_t stride) {
+    if (pixels.size() < size_t(width) * height * stride) return false;
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) return false;
     jpeg_compress_struct info{};
@@ -18,22 +21,33 @@ bool writeJpeg(const std::string& path, const Bytes& rgba, uint32_t width, uint3
     jpeg_stdio_dest(&info, file);
     info.image_width = width;
     info.image_height = height;
-    info.input_components = 3;
-    info.in_color_space = JCS_RGB;
+    info.input_components = components;
+    info.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
     jpeg_set_defaults(&info);
     jpeg_set_quality(&info, quality, TRUE);
     info.comp_info[0].h_samp_factor = info.comp_info[0].v_samp_factor = subsampled ? 2 : 1;
     jpeg_start_compress(&info, TRUE);
-    Bytes row(size_t(width) * 3);
+    Bytes row(size_t(width) * components);
     for (uint32_t y = 0; y < height; ++y) {
         for (uint32_t x = 0; x < width; ++x)
-            for (int c = 0; c < 3; ++c) row[x * 3 + c] = rgba[(size_t(y) * width + x) * 4 + c];
+            for (int c = 0; c < components; ++c) row[x * components + c] = pixels[(size_t(y) * width + x) * stride + c];
         JSAMPROW pointer = row.data();
         jpeg_write_scanlines(&info, &pointer, 1);
     }
     jpeg_finish_compress(&info);
     jpeg_destroy_compress(&info);
     return std::fclose(file) == 0;
+}
+
+}  // namespace
+
+bool writeJpeg(const std::string& path, const Bytes& rgba, uint32_t width, uint32_t height, int quality,
+               bool subsampled) {
+    return compress(path, rgba, width, height, quality, subsampled, 3, 4);
+}
+
+bool writeGreyJpeg(const std::string& path, const Bytes& grey, uint32_t width, uint32_t height, int quality) {
+    return compress(path, grey, width, height, quality, false, 1, 1);
 }
 
 }  // namespace kvtest

@@ -41,6 +41,8 @@ Bytes makePhotoRgba(uint32_t width, uint32_t height, uint32_t seed = 1);
 // 2x2 chroma subsampling (4:2:0) or none (4:4:4). False when the file cannot be written.
 bool writeJpeg(const std::string& path, const Bytes& rgba, uint32_t width, uint32_t height, int quality,
                bool subsampled);
+// Writes one byte a pixel as a single-component (greyscale) baseline JPEG.
+bool writeGreyJpeg(const std::string& path, const Bytes& grey, uint32_t width, uint32_t height, int quality);
 
 // Peak signal-to-noise ratio in dB over equal-sized buffers; infinity when they are equal.
 double psnr(const Bytes& a, const Bytes& b);

@@ -4,4 +4,6 @@
 #include <tovren/debug.h>
 #include <tovren/font_ttf.h>
 #include <tovren/graphix.h>
+#include <tovren/image.h>
 #include <tovren/sprite.h>
+#include <tovren/texture.h>
