@@ -10,6 +10,7 @@
 #include <tovren/light.h>
 #include <tovren/model.h>
 #include <tovren/object.h>
+#include <tovren/sky.h>
 #include <tovren/sprite.h>
 #include <tovren/texture.h>
 #include <tovren/vector_math.h>
