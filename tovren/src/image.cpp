@@ -7,14 +7,16 @@
 
 #include <kaldorgl/kaldorgl.h>
 #include <kvicodec/kvidecoder.h>
+#include <platform/textfile.h>
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <new>
+#include <string>
 #include <utility>
 
 namespace {
@@ -30,25 +32,18 @@ bool isRegularFile(const char* name) {
     return name && std::filesystem::is_regular_file(name, error);
 }
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-// The whole file in one buffer: 3 when it cannot be opened, 5 when it cannot be read,
-// 0x101 when it cannot be held.
-uint32_t readWholeFile(const char* name, Bytes& bytes, uint32_t& size) {
-    if (!isRegularFile(name)) return TOVREN_ERR_OPEN_FILE;
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(name, "rb"));
-    if (!file) return TOVREN_ERR_OPEN_FILE;
-    if (std::fseek(file.get(), 0, SEEK_END) != 0) return TOVREN_ERR_FILE_READ;
-    const long length = std::ftell(file.get());
-    if (length < 0 || std::fseek(file.get(), 0, SEEK_SET) != 0) return TOVREN_ERR_FILE_READ;
-    if (static_cast<unsigned long>(length) > UINT32_MAX) return TOVREN_ERR_MEMORY;
-    size = static_cast<uint32_t>(length);
-    bytes.reset(static_cast<uint8_t*>(std::malloc(size ? size : 1)));
-    if (!bytes) return TOVREN_ERR_MEMORY;
-    if (std::fread(bytes.get(), 1, size, file.get()) != size) return TOVREN_ERR_FILE_READ;
-    return TOVREN_OK;
+// The whole file: 3 when it cannot be opened or read, 0x101 when it cannot be held.
+uint32_t readWholeFile(const char* name, std::string& bytes) {
+    if (!name) return TOVREN_ERR_OPEN_FILE;
+    try {
+        switch (platform::readTextFile(name, bytes, UINT32_MAX)) {
+        case platform::TextFileStatus::Ok: return TOVREN_OK;
+        case platform::TextFileStatus::TooLarge: return TOVREN_ERR_MEMORY;
+        default: return TOVREN_ERR_OPEN_FILE;
+        }
+    } catch (const std::bad_alloc&) {
+        return TOVREN_ERR_MEMORY;
+    }
 }
 
 uint16_t read16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
@@ -93,14 +88,15 @@ using Check = uint32_t (*)(const uint8_t*, uint32_t);
 // Reads the file, lets `check` refuse it, decodes it with KaldorGL as 32-bit R, G, B, A
 // (palettes applied, rows top first) and reorders the channels.
 uint32_t loadThroughKaldorGL(cTOVREN_Image& image, const char* name, uint32_t format, Check check) {
-    Bytes bytes;
-    uint32_t size = 0;
-    if (const uint32_t status = readWholeFile(name, bytes, size)) return status;
+    std::string file;
+    if (const uint32_t status = readWholeFile(name, file)) return status;
+    const auto* bytes = reinterpret_cast<const uint8_t*>(file.data());
+    const auto size = static_cast<uint32_t>(file.size());
     if (check) {
-        if (const uint32_t status = check(bytes.get(), size)) return status;
+        if (const uint32_t status = check(bytes, size)) return status;
     }
     CKaldorGL decoder;
-    const uint32_t status = fromKaldorGL(decoder.LoadImageFromMemAs32(bytes.get(), size, format));
+    const uint32_t status = fromKaldorGL(decoder.LoadImageFromMemAs32(bytes, size, format));
     Bytes pixels(decoder.canvas.data);
     if (status != TOVREN_OK) return status;
     const KDGL_CANVAS& canvas = decoder.canvas;

@@ -5,13 +5,12 @@
 #include "device_set.h"
 #include "placement.h"
 
+#include <platform/textfile.h>
+
 #include <tinyxml.h>
 
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <string>
-#include <string_view>
 
 using tovren::devices;
 using tovren::releaseAndClear;
@@ -54,71 +53,10 @@ void fillBox(float d, float s, SkyVertex* out) {
     }
 }
 
-// ---- Bounded XML text: regular files of at most 1 MiB, elements nested at most 64 deep ----
-constexpr uintmax_t kMaxXmlBytes = uintmax_t{1} << 20;
-constexpr int kMaxNesting = 64;
-
-bool readXmlText(const char* name, std::string& text) {
-    std::error_code error;
-    if (!name || !std::filesystem::is_regular_file(name, error)) return false;
-    const uintmax_t size = std::filesystem::file_size(name, error);
-    if (error || size > kMaxXmlBytes) return false;
-    std::ifstream in(name, std::ios::binary);
-    if (!in) return false;
-    text.resize(static_cast<size_t>(kMaxXmlBytes) + 1);
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    text.resize(static_cast<size_t>(in.gcount()));
-    return !in.bad() && text.size() <= kMaxXmlBytes;
-}
-
-// Counts element nesting the way the parser will open elements; comments, CDATA,
-// declarations and quoted attribute values open nothing.
-bool nestingWithin(std::string_view text, int limit) {
-    int depth = 0;
-    size_t at = 0;
-    auto skipPast = [&](std::string_view end) {
-        const size_t found = text.find(end, at);
-        at = found == std::string_view::npos ? text.size() : found + end.size();
-    };
-    while ((at = text.find('<', at)) != std::string_view::npos) {
-        const std::string_view rest = text.substr(at);
-        if (rest.starts_with("<!--")) {
-            at += 4;
-            skipPast("-->");
-        } else if (rest.starts_with("<![CDATA[")) {
-            at += 9;
-            skipPast("]]>");
-        } else if (rest.starts_with("</")) {
-            depth = depth > 0 ? depth - 1 : 0;
-            at += 2;
-            skipPast(">");
-        } else if (rest.starts_with("<?") || rest.starts_with("<!")) {
-            at += 2;
-            skipPast(">");
-        } else {
-            char quote = 0;
-            size_t end = at + 1;
-            for (; end < text.size(); ++end) {
-                const char c = text[end];
-                if (quote) {
-                    if (c == quote) quote = 0;
-                } else if (c == '"' || c == '\'') {
-                    quote = c;
-                } else if (c == '>') {
-                    break;
-                }
-            }
-            const bool selfClosing = end < text.size() && text[end - 1] == '/';
-            if (!selfClosing && ++depth > limit) return false;
-            at = end;
-        }
-    }
-    return true;
-}
-
+// Only regular files of a bounded size and nesting reach the recursive parser.
 bool loadXml(const char* name, TiXmlDocument& document) {
     std::string text;
-    if (!readXmlText(name, text) || !nestingWithin(text, kMaxNesting)) return false;
+    if (!name || platform::readXmlFile(name, text) != platform::TextFileStatus::Ok) return false;
     document.Parse(text.c_str());
     return !document.Error();
 }
