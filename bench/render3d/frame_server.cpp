@@ -3,6 +3,8 @@
 #include <scene3d/device_renderer.h>
 #include <scene3d/gl_renderer.h>
 
+#include <platform/rasterstats.h>
+
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -29,18 +31,30 @@ double nowMilliseconds() {
     return double(t.tv_sec) * 1e3 + double(t.tv_nsec) * 1e-6;
 }
 
-// Answers frame requests until its input ends; `draw` returns false on failure.
-template <class Draw>
-int answerRequests(Scene& scene, Draw draw) {
+// Answers frame requests until its input ends with the frame's milliseconds and what
+// `stages()` adds; `draw` returns false on failure.
+template <class Draw, class Stages>
+int answerRequests(Scene& scene, Draw draw, Stages stages) {
     int frame = 0;
     while (std::scanf("%d", &frame) == 1) {
         aimCamera(scene, frame);
+        platform::resetRasterStats();
         const double start = nowMilliseconds();
         if (!draw()) return 1;
-        std::printf("%.6f\n", nowMilliseconds() - start);
+        std::printf("%.6f%s\n", nowMilliseconds() - start, stages().c_str());
         std::fflush(stdout);
     }
     return 0;
+}
+
+// The device's stage times of the last frame, as " T&L setup fill triangles pixels".
+std::string deviceStages() {
+    const platform::RasterStats s = platform::rasterStats();
+    char text[160];
+    std::snprintf(text, sizeof text, " %.6f %.6f %.6f %llu %llu", double(s.transformLightNs) * 1e-6,
+                  double(s.setupNs) * 1e-6, double(s.fillNs) * 1e-6, static_cast<unsigned long long>(s.trianglesIn),
+                  static_cast<unsigned long long>(s.pixelsFilled));
+    return text;
 }
 
 constexpr int kWarmFrames = 8;
@@ -58,7 +72,7 @@ int serveDevice(Scene& scene) {
     const char* threads = std::getenv("KV_RASTER_THREADS");
     std::printf("ready 0 software device, %s\n", threads ? "KV_RASTER_THREADS=1" : "default threads");
     std::fflush(stdout);
-    return answerRequests(scene, [&] { return device.render(); });
+    return answerRequests(scene, [&] { return device.render(); }, deviceStages);
 }
 
 int serveLlvmpipe(Scene& scene) {
@@ -83,11 +97,12 @@ int serveLlvmpipe(Scene& scene) {
     std::printf("ready %llu %s, %s\n", static_cast<unsigned long long>(filled / kWarmFrames), context->renderer.c_str(),
                 threads ? "LP_NUM_THREADS=0" : "default threads");
     std::fflush(stdout);
-    return answerRequests(scene, [&] {
+    auto draw = [&] {
         const bool drawn = gl.render();
         gl.finish();
         return drawn;
-    });
+    };
+    return answerRequests(scene, draw, [] { return std::string(); });
 }
 
 }  // namespace
@@ -107,9 +122,11 @@ FrameServer::FrameServer(Renderer renderer, Part part, bool singleThreaded) {
     }
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e)
-        if (std::strncmp(*e, "LP_NUM_THREADS=", 15) != 0 && std::strncmp(*e, "KV_RASTER_THREADS=", 18) != 0)
+        if (std::strncmp(*e, "LP_NUM_THREADS=", 15) != 0 && std::strncmp(*e, "KV_RASTER_THREADS=", 18) != 0 &&
+            std::strncmp(*e, "KV_RASTER_STATS=", 16) != 0)
             env.emplace_back(*e);
     if (singleThreaded) env.emplace_back(renderer == Renderer::Device ? "KV_RASTER_THREADS=1" : "LP_NUM_THREADS=0");
+    if (renderer == Renderer::Device) env.emplace_back("KV_RASTER_STATS=1");
     std::vector<char*> envp;
     for (std::string& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);
@@ -155,15 +172,20 @@ FrameServer::~FrameServer() {
     if (pid_ > 0) waitpid(pid_, nullptr, 0);
 }
 
-double FrameServer::frameMilliseconds(int frame) {
-    if (!error_.empty()) return -1;
-    double ms = -1;
+FrameTimes FrameServer::frame(int frame) {
+    FrameTimes t;
+    char line[256];
+    if (!error_.empty()) return t;
     if (std::fprintf(toChild_, "%d\n", frame) < 0 || std::fflush(toChild_) != 0 ||
-        std::fscanf(fromChild_, "%lf", &ms) != 1) {
+        !std::fgets(line, sizeof line, fromChild_)) {
         error_ = "the frame server stopped answering";
-        return -1;
+        return t;
     }
-    return ms;
+    const int fields = std::sscanf(line, "%lf %lf %lf %lf %lf %lf", &t.ms, &t.transformLightMs, &t.setupMs, &t.fillMs,
+                                   &t.trianglesIn, &t.pixelsFilled);
+    t.staged = fields == 6;
+    if (fields < 1) t.ms = -1;
+    return t;
 }
 
 }  // namespace kvbench

@@ -19,6 +19,15 @@ constexpr const char* kServeFlag = "--serve";
 enum class Renderer { Device, Llvmpipe };
 const char* rendererName(Renderer renderer);
 
+// One frame as the child measured it. The device also reports its stages (KV_RASTER_STATS);
+// its fill time is summed over its worker threads.
+struct FrameTimes {
+    double ms = -1;  // negative when the child failed
+    bool staged = false;
+    double transformLightMs = 0, setupMs = 0, fillMs = 0;
+    double trianglesIn = 0, pixelsFilled = 0;
+};
+
 // The child's side. Returns the exit status.
 int serveFrames(Renderer renderer, Part part);
 
@@ -36,8 +45,8 @@ public:
     const std::string& label() const { return label_; }
     // llvmpipe only: fragments passing the depth test, averaged over a few camera positions.
     uint64_t filledPixels() const { return filled_; }
-    // Milliseconds the child took for frame `frame`; negative when it failed.
-    double frameMilliseconds(int frame);
+    // Times of frame `frame`: wall clock from clear to complete pixels.
+    FrameTimes frame(int frame);
 
 private:
     pid_t pid_ = -1;

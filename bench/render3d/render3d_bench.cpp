@@ -1,7 +1,8 @@
 // The sample game's 3D frame drawn by the software device, single-threaded and with its
 // worker threads, beside Mesa's llvmpipe drawing the same scene through legacy GL, single-
 // threaded (LP_NUM_THREADS=0) and with its default threads. Wall-clock times of whole frames
-// (clear to complete pixels); the ratios are printed after the run.
+// (clear to complete pixels); the device's stage times come from KV_RASTER_STATS (its fill
+// time summed over its threads). The ratios are printed after the run.
 #include "frame_server.h"
 #include "game_scene.h"
 
@@ -41,20 +42,38 @@ void frames(benchmark::State& state, Renderer renderer, Part part, bool single) 
     }
     state.SetLabel(server.label());
     int frame = 0;
-    double totalMs = 0;
+    FrameTimes sum;
+    sum.ms = 0;
     for (auto _ : state) {
-        const double ms = server.frameMilliseconds(frame++);
-        if (ms < 0) {
-            state.SkipWithError(server.error().c_str());
+        const FrameTimes t = server.frame(frame++);
+        if (t.ms < 0) {
+            state.SkipWithError(server.error().empty() ? "a frame failed" : server.error().c_str());
             return;
         }
-        state.SetIterationTime(ms * 1e-3);
-        totalMs += ms;
+        state.SetIterationTime(t.ms * 1e-3);
+        sum.ms += t.ms;
+        sum.staged = t.staged;
+        sum.transformLightMs += t.transformLightMs;
+        sum.setupMs += t.setupMs;
+        sum.fillMs += t.fillMs;
+        sum.trianglesIn += t.trianglesIn;
+        sum.pixelsFilled += t.pixelsFilled;
     }
-    const double ms = totalMs / double(state.iterations());
+    const double frames = double(state.iterations());
+    const double ms = sum.ms / frames;
     state.counters["ms/frame"] = ms;
     state.counters["Mtri/s"] = double(trianglesPerFrame(gameScene(part))) / ms * 1e-3;
     if (const uint64_t filled = filledPixels(part)) state.counters["MP/s"] = double(filled) / ms * 1e-3;
+    if (sum.staged) {
+        // Stage figures: per frame, and the rate of each stage's own work (fill by the
+        // device's count of the pixels its triangles cover, before the depth test).
+        state.counters["T&L ms"] = sum.transformLightMs / frames;
+        state.counters["T&L Mtri/s"] = sum.trianglesIn / sum.transformLightMs * 1e-3;
+        state.counters["setup ms"] = sum.setupMs / frames;
+        state.counters["setup Mtri/s"] = sum.trianglesIn / sum.setupMs * 1e-3;
+        state.counters["fill ms"] = sum.fillMs / frames;
+        state.counters["fill MP/s"] = sum.pixelsFilled / sum.fillMs * 1e-3;
+    }
     gMilliseconds[key(part, renderer, single)] = ms;
 }
 
