@@ -9,6 +9,7 @@
 #include <GL/glext.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -19,9 +20,9 @@ namespace kvtest::scene3d {
 namespace {
 
 std::string eglFailure(const char* call) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%s failed (EGL error 0x%04X)", call, static_cast<unsigned>(eglGetError()));
-    return text;
+    char code[32];
+    std::snprintf(code, sizeof code, " failed (EGL error 0x%04X)", static_cast<unsigned>(eglGetError()));
+    return call + std::string(code);
 }
 
 struct ContextState {
@@ -59,6 +60,12 @@ struct ContextState {
         }
         if (!eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, egl)) {
             whyNot = eglFailure("eglMakeCurrent");
+            return;
+        }
+        GLint profile = 0;
+        glGetIntegerv(GL_CONTEXT_PROFILE_MASK, &profile);
+        if (!(profile & GL_CONTEXT_COMPATIBILITY_PROFILE_BIT)) {
+            whyNot = "the GL context has no fixed-function pipeline (not a compatibility profile)";
             return;
         }
         const auto* name = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
@@ -228,7 +235,6 @@ struct GlRenderer::State {
     }
 };
 
-
 // ---- Renderer --------------------------------------------------------------------------------
 
 GlRenderer::GlRenderer(const Scene& scene) : scene_(scene) {
@@ -281,7 +287,6 @@ GlRenderer::GlRenderer(const Scene& scene) : scene_(scene) {
         }
         buffers_.push_back(buffers[0]);
         indexBuffers_.push_back(buffers[1]);
-
     }
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
