@@ -145,6 +145,22 @@ void BM_PlaneDecodeReference(benchmark::State& state) {
     planeRate(state, stream.size());
 }
 
+// Streams no encoder writes: all zero bits, all one bits and noise at the shortest length
+// the decoder accepts (every symbol the lowest, the highest, or drawn from the model), and
+// noise as long as the plane itself (many bits a symbol). Each should decode about as fast
+// as the q100 stream of a real picture.
+void BM_PlaneDecodeHostile(benchmark::State& state) {
+    const int kind = int(state.range(0));
+    Bytes stream(kind == 3 ? redPlane().size() : kvi::b1::minStreamBytes(kWidth, kHeight)), out(redPlane().size());
+    uint32_t seed = 7;
+    for (uint8_t& b : stream) {
+        seed = seed * 1664525u + 1013904223u;
+        b = kind == 0 ? 0x00 : kind == 1 ? 0xFF : uint8_t(seed >> 24);
+    }
+    for (auto _ : state) kvi::b1::decodePlane(stream.data(), stream.size(), kWidth, kHeight, 100, out.data());
+    planeRate(state, stream.size());
+}
+
 const std::vector<int64_t> kQualities{100, 90, 50};
 
 BENCHMARK(BM_B1Encode)->ArgsProduct({kQualities})->Unit(benchmark::kMillisecond);
@@ -154,6 +170,7 @@ BENCHMARK(BM_RunLengthDecode)->DenseRange(1, 6)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PlaneEncode)->ArgsProduct({kQualities})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PlaneEncodeReference)->ArgsProduct({kQualities})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PlaneDecode)->ArgsProduct({kQualities})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlaneDecodeHostile)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PlaneDecodeReference)->ArgsProduct({kQualities})->Unit(benchmark::kMillisecond);
 
 }  // namespace

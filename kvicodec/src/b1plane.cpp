@@ -6,6 +6,10 @@
 #include <cstring>
 #include <memory>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace kvi::b1 {
 namespace {
 
@@ -116,34 +120,113 @@ private:
     uint8_t shift_[kMaxTotal + 1] = {};
 };
 
-// Adaptive cumulative frequencies over 256 symbols. Symbol 255 (a zero coefficient) is the
-// most common and the cheapest to update.
+// row[p] holds 1 at the positions after p and 0 elsewhere.
+struct OnesAfter {
+    alignas(16) uint16_t row[16][16];
+};
+
+constexpr OnesAfter makeOnesAfter() {
+    OnesAfter table{};
+    for (unsigned p = 0; p < 16; ++p)
+        for (unsigned j = 0; j < 16; ++j) table.row[p][j] = j > p ? 1 : 0;
+    return table;
+}
+
+constexpr OnesAfter kOnesAfter = makeOnesAfter();
+
+// How many of the 16 increasing entries row[0..15] are at most target (0 <= target < 2^15).
+inline unsigned countAtMost(const uint16_t* row, int target) {
+#if defined(__SSE2__)
+    const __m128i bound = _mm_set1_epi16(int16_t(target));
+    const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row));
+    const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + 8));
+    const __m128i above = _mm_packs_epi16(_mm_cmpgt_epi16(low, bound), _mm_cmpgt_epi16(high, bound));
+    // The entries above the bound are the last ones: the first set bit is their start.
+    return unsigned(std::countr_zero(unsigned(_mm_movemask_epi8(above)) | 0x10000u));
+#else
+    unsigned count = 0;
+    for (unsigned k = 0; k < 16; ++k) count += row[k] <= target ? 1 : 0;
+    return count;
+#endif
+}
+
+// A symbol with its cumulative frequencies: F[symbol] and F[symbol + 1].
+struct Interval {
+    unsigned symbol;
+    int low, high;
+};
+
+// Adaptive cumulative frequencies F[0..256] over 256 symbols, kept as the F of each block
+// of 16 symbols plus offsets within the blocks: F[k] = base[k / 16] + offset[k], with
+// base[16] = F[256] (the total) and offset[256] = 0. Counting a symbol adds 1 to the
+// offsets after it in its block and to the bases of the later blocks: four short vector
+// additions whatever the symbol, where one flat table would take up to 257 additions for
+// the lowest symbols.
 struct Model {
     typedef uint16_t Lanes __attribute__((vector_size(16)));
 
-    alignas(16) uint16_t f[264];  // 257 entries, padded to whole lanes
+    alignas(16) uint16_t base[17];
+    alignas(16) uint16_t offset[257];
 
     void reset() {
-        for (int k = 0; k < 264; ++k) f[k] = uint16_t(k <= 256 ? k : 0);
+        for (unsigned k = 0; k <= 256; ++k) offset[k] = uint16_t(k % 16);
+        for (unsigned b = 0; b <= 16; ++b) base[b] = uint16_t(16 * b);
     }
-    // Adds 1 to F[s+1..256]: single steps up to a lane boundary, then eight at a time.
+    int at(unsigned k) const { return base[k / 16] + offset[k]; }
+    int total() const { return base[16]; }
+    Interval interval(unsigned s) const { return {s, at(s), at(s + 1)}; }
+
     void update(unsigned s) {
-        unsigned k = s + 1;
-        for (; k % 8 != 0; ++k) ++f[k];
-        const Lanes one = {1, 1, 1, 1, 1, 1, 1, 1};
-        for (; k <= 256; k += 8) {
-            Lanes lanes;
-            std::memcpy(&lanes, &f[k], sizeof lanes);
-            lanes += one;
-            std::memcpy(&f[k], &lanes, sizeof lanes);
-        }
-        if (f[256] >= 0x3FFF) rescale();
+        // Nothing follows the last symbol of a block, nor the last block: zero, the most
+        // common symbol, then changes only the total.
+        if (s % 16 != 15) addOnesAfter(&offset[s & ~15u], s % 16);
+        if (s < 240) addOnesAfter(base, s / 16);
+        if (++base[16] >= 0x3FFF) rescale();
     }
+    // Halves the table; each entry stays above the one before it.
     void rescale() {
+        uint16_t f[257];
+        for (unsigned k = 0; k <= 256; ++k) f[k] = uint16_t(at(k));
         f[0] = 0;
-        for (int k = 1; k <= 256; ++k) {
+        for (unsigned k = 1; k <= 256; ++k) {
             f[k] = uint16_t(f[k] >> 1);
             if (f[k] <= f[k - 1]) f[k] = uint16_t(f[k - 1] + 1);
+        }
+        for (unsigned k = 0; k <= 256; ++k) {
+            base[k / 16] = f[k & ~15u];
+            offset[k] = uint16_t(f[k] - f[k & ~15u]);
+        }
+    }
+    // The largest s with F[s] * range <= limit. Real streams are nearly all small values,
+    // symbols 240 to 255, which a walk down the last block finds in a few steps (16 at most);
+    // a lower symbol by counting the block starts at or below it, then the entries of its
+    // block: a fixed cost whatever the stream.
+    Interval find(int range, int limit) const {
+        if (base[15] * range <= limit) {
+            const uint16_t* last = &offset[240];
+            int above = total();
+            for (unsigned j = 15;; --j) {
+                const int f = base[15] + last[j];  // last[0] is 0, so the walk ends there at the latest
+                if (f * range <= limit) return {240 + j, f, above};
+                above = f;
+            }
+        }
+        // One division then gives a bound that every entry is compared with at once.
+        const int target = std::clamp(limit / range, 0, 0x7FFF);
+        const unsigned b = countAtMost(base, target) - 1;  // base[0] is 0; never 15 here
+        const unsigned j = countAtMost(&offset[16 * b], target - base[b]) - 1;
+        return interval(16 * b + j);
+    }
+
+private:
+    // Adds 1 to the entries of a 16-entry row that come after position p.
+    static void addOnesAfter(uint16_t* row, unsigned p) {
+        for (unsigned half = 0; half < 16; half += 8) {
+            Lanes lanes, ones;
+            std::memcpy(&lanes, row + half, sizeof lanes);
+            std::memcpy(&ones, &kOnesAfter.row[p][half], sizeof ones);
+            lanes += ones;
+            std::memcpy(row + half, &lanes, sizeof lanes);
         }
     }
 };
@@ -195,7 +278,7 @@ private:
 class BitReader {
 public:
     BitReader(const uint8_t* begin, const uint8_t* end) : p_(begin), end_(end) {}
-    // The next count bits (1 to 16) as a number.
+    // The next count bits (0 to 16) as a number.
     unsigned bits(unsigned count) {
         if (count_ < count) refill();
         count_ -= count;
@@ -203,7 +286,18 @@ public:
     }
 
 private:
+    // Tops the cache up to at least 57 bits: whole bytes, eight at a time while they last.
     void refill() {
+        if (end_ - p_ >= 8) {
+            uint64_t next;
+            std::memcpy(&next, p_, sizeof next);
+            if constexpr (std::endian::native == std::endian::little) next = __builtin_bswap64(next);
+            const unsigned take = (63 - count_) / 8;  // count_ < 16 here, so 6 or 7 bytes
+            cache_ = (cache_ << (8 * take)) | (next >> (64 - 8 * take));
+            p_ += take;
+            count_ += 8 * take;
+            return;
+        }
         for (; count_ <= 56; count_ += 8) cache_ = (cache_ << 8) | (p_ < end_ ? *p_++ : 0);
     }
 
@@ -230,9 +324,10 @@ void encodeSymbols(const uint8_t* symbols, size_t count, BitWriter& out) {
     uint32_t pending = 0;
     for (size_t i = 0; i < count; ++i) {
         const uint8_t s = symbols[i];
-        const int range = high - low + 1, total = model.f[256];
-        high = low + div.divide(range * model.f[s + 1], total) - 1;
-        low = low + div.divide(range * model.f[s], total);
+        const int range = high - low + 1, total = model.total();
+        const Interval in = model.interval(s);
+        high = low + div.divide(range * in.high, total) - 1;
+        low = low + div.divide(range * in.low, total);
         // All settled bits first (the first one releases the pending bits), then the
         // straddling steps; once straddling, low and high cannot share a leading bit again.
         if (const int n = sharedLeadingBits(low, high)) {
@@ -259,23 +354,27 @@ void decodeSymbols(BitReader& in, uint8_t* symbols, size_t count) {
     int low = 0, high = 0xFFFF, code = 0;
     code = int(in.bits(16));
     for (size_t i = 0; i < count; ++i) {
-        const int range = high - low + 1, total = model.f[256];
+        const int range = high - low + 1, total = model.total();
         // The symbol is the largest s with F[s] <= (scaled - 1) / range, that is with
         // F[s] * range <= scaled - 1: the same test without the division.
-        const int scaled = (code - low + 1) * total;
-        unsigned s = 255;
-        while (s > 0 && model.f[s] * range > scaled - 1) --s;
-        high = low + div.divide(range * model.f[s + 1], total) - 1;
-        low = low + div.divide(range * model.f[s], total);
-        // As the encoder: code lies between low and high, so it shares their leading bits.
-        if (const int n = sharedLeadingBits(low, high)) {
+        const Interval found = model.find(range, (code - low + 1) * total - 1);
+        const unsigned s = found.symbol;
+        high = low + div.divide(range * found.high, total) - 1;
+        low = low + div.divide(range * found.low, total);
+        // As the encoder: code lies between low and high, so it shares their n leading bits,
+        // which are shifted out. Then, while low is 01... and high 10..., each step drops the
+        // second bit of all three registers: k such steps at once, without a loop whose
+        // length varies. The range at least doubles each time, so n + k <= 16.
+        const int n = sharedLeadingBits(low, high);
+        const unsigned straddling = (unsigned(low) << n) & ~(unsigned(high) << n);
+        const int k = std::countl_one(uint16_t(straddling << 1));
+        if (n + k > 0) {  // most symbols of a smooth picture need no new bit
             shiftOut(low, high, n);
-            code = ((code << n) & 0xFFFF) | int(in.bits(unsigned(n)));
-        }
-        while (low >= 0x4000 && high < 0xC000) {
-            low = 2 * (low - 0x4000);
-            high = 2 * (high - 0x4000) + 1;
-            code = 2 * (code - 0x4000) + int(in.bits(1));
+            low = (low << k) & 0x7FFF;
+            high = ((high << k) & 0x7FFF) | 0x8000 | ((1 << k) - 1);
+            const int incoming = int(in.bits(unsigned(n + k)));
+            code = ((code << n) & 0xFFFF) | (incoming >> k);
+            code = (code & 0x8000) | ((code << k) & 0x7FFF) | (incoming & ((1 << k) - 1));
         }
         model.update(s);
         symbols[i] = uint8_t(s);
@@ -422,6 +521,12 @@ Status encodePlane(const uint8_t* samples, uint32_t width, uint32_t height, uint
         stream.clear();
         return NoMemory;
     }
+}
+
+size_t minStreamBytes(uint32_t width, uint32_t height) noexcept {
+    const Geometry g(width, height);
+    if (g.padHeight > SIZE_MAX / g.padWidth) return SIZE_MAX;
+    return (g.symbolCount() + kMaxSymbolsPerByte - 1) / kMaxSymbolsPerByte;
 }
 
 Status decodePlane(const uint8_t* stream, size_t length, uint32_t width, uint32_t height,

@@ -18,6 +18,13 @@ enum Status : int { Ok = 0, BadArguments = -1, NoMemory = -2 };
 Status encodePlane(const uint8_t* samples, uint32_t width, uint32_t height, uint32_t quality,
                    std::vector<uint8_t>& stream) noexcept;
 
+// No stream carries more symbols than this per byte: the model never gives one symbol a
+// probability above (16382 - 255) / 16382, so each costs at least 0.0225 bits, at most 356
+// symbols a byte. The bound leaves room to spare; a plane stream shorter than
+// minStreamBytes cannot have come from an encoder.
+inline constexpr size_t kMaxSymbolsPerByte = 512;
+size_t minStreamBytes(uint32_t width, uint32_t height) noexcept;
+
 // Decodes length stream bytes into width x height samples. Never reads past length (missing
 // bits read as 0); a damaged stream decodes to something without failing. Fails with
 // BadArguments for a plane of 1 pixel or less.

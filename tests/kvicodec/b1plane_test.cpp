@@ -79,6 +79,15 @@ TEST(B1Plane, DecodersAgreeOnArbitraryStreams) {
         ASSERT_TRUE(b1ref::decode(stream.data(), stream.size(), int(w), int(h), int(q), refOut.data()));
         EXPECT_EQ(decodeProduction(stream, w, h, q), refOut);
     }
+    // Streams that pin the coder to its lowest or highest symbols, or wander over all of
+    // them, for long enough to pass several rescales of the model.
+    for (const int fill : {0x00, 0xFF, -1}) {
+        Plane stream(900);
+        for (auto& b : stream) b = uint8_t(fill < 0 ? rng() : uint32_t(fill));
+        Plane refOut(size_t(300) * 170);
+        ASSERT_TRUE(b1ref::decode(stream.data(), stream.size(), 300, 170, 100, refOut.data()));
+        EXPECT_EQ(decodeProduction(stream, 300, 170, 100), refOut) << fill;
+    }
 }
 
 TEST(B1Plane, HighQualityIsNearlyLosslessAndConstantIsExact) {
