@@ -4,10 +4,18 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <platform/decode_budget.h>
+
 #include "b1plane.h"
 #include "kviformat.h"
 
 namespace {
+
+platform::BudgetSetting g_budget;
+
+// The format holds pictures of 8 to 32 bits; the encoder writes no other depth.
+constexpr uint8_t kMinDepth = 8;
+constexpr uint8_t kMaxDepth = 32;
 
 // Header fields are read with stdio directly: unlike ReadFile, a short read must be seen.
 class HeaderReader {
@@ -170,14 +178,61 @@ uint32_t CKVIDECODER::ReadData() {
     return KVI_OK;
 }
 
+namespace {
+
+// Fewest bytes a run-length stream needs for n samples whatever their values: runs of the
+// largest count, a lone remaining sample as a literal.
+uint64_t minRunBytes(uint64_t n, uint32_t maxRun) {
+    const uint64_t rest = n % maxRun;
+    return 2 * (n / maxRun) + (rest == 0 ? 0 : rest == 1 ? 1 : 2);
+}
+
+// Per byte position a u32 length and that many stream bytes: a length past the data fails
+// as an undecodable plane, one shorter than any encoder writes for the plane as a picture
+// larger than its data.
+uint32_t checkPlaneTable(const uint8_t* data, uint64_t size, size_t bpp, uint32_t width, uint32_t height) {
+    const uint64_t least = kvi::b1::minStreamBytes(width, height);
+    uint64_t pos = 0;
+    for (size_t c = 0; c < bpp; ++c) {
+        if (size - pos < 4) return KVI_ERR_CODEC;
+        const uint32_t length = kvi::readLe32(data + pos);
+        pos += 4;
+        if (length > size - pos) return KVI_ERR_CODEC;
+        if (length < least) return KVI_ERR_SIZE;
+        pos += length;
+    }
+    return KVI_OK;
+}
+
+// Whether the data section can produce the declared picture at the largest expansion of its
+// mode: stored pixels only themselves, run-length rows at most the longest run per byte
+// pair (the very last run head may lack its value byte), B1 planes as checkPlaneTable.
+uint32_t checkDataCanHold(const CKVIDECODER& d, uint64_t imageBytes) {
+    const uint64_t size = d.data ? d.dataSize : 0;
+    const size_t bpp = d.bitsPerPixel / 8;
+    kvi::RunMode run;
+    if (kvi::runModeOf(d.coders[0], run)) {
+        const uint64_t samples = uint64_t(d.width) * d.height * bpp;
+        const uint64_t rows = run.wholeImage ? 1 : d.height;
+        return rows * minRunBytes(samples / rows, run.maxRun) <= size + 1 ? KVI_OK : KVI_ERR_SIZE;
+    }
+    if (d.coders[0] == KVI_MODE_B1) return checkPlaneTable(d.data, size, bpp, d.width, d.height);
+    return size >= imageBytes ? KVI_OK : KVI_ERR_SIZE;
+}
+
+}  // namespace
+
 uint32_t CKVIDECODER::DecompressImage() {
     if (width == 0 || height == 0) return KVI_ERR_SIZE;
-    if (bitsPerPixel == 0) return KVI_ERR_DEPTH;
+    if (bitsPerPixel < kMinDepth || bitsPerPixel > kMaxDepth) return KVI_ERR_DEPTH;
     if (colorDesc > 7) return KVI_ERR_COLOR_DESC;
     if (bitsPerPixel == 24 && variant > 1) return KVI_ERR_COLOR_INDEX;
     if (coders[0] != 0 && coders[1] != 0) return KVI_ERR_MODE;
+    // Nothing is allocated before the picture is known to fit the budget and its data.
     const uint64_t imageBytes = uint64_t(width) * height * bitsPerPixel / 8;
-    if (imageBytes > UINT32_MAX) return KVI_ERR_SIZE;
+    if (imageBytes > UINT32_MAX || !g_budget.get().allows(width, height, (bitsPerPixel + 7) / 8))
+        return KVI_ERR_SIZE;
+    if (const uint32_t status = checkDataCanHold(*this, imageBytes)) return status;
 
     uint32_t status = KVI_OK;
     switch (coders[0]) {  // 0 or an unknown identifier leaves the data as stored
@@ -192,9 +247,9 @@ uint32_t CKVIDECODER::DecompressImage() {
     }
     if (status != KVI_OK) return status;
 
-    auto* pixels = static_cast<uint8_t*>(std::calloc(imageBytes ? imageBytes : 1, 1));
+    auto* pixels = static_cast<uint8_t*>(std::calloc(imageBytes, 1));
     if (!pixels) return KVI_ERR_SIZE;
-    if (data) std::memcpy(pixels, data, std::min<uint64_t>(dataSize, imageBytes));
+    std::memcpy(pixels, data, std::min<uint64_t>(dataSize, imageBytes));
     image = pixels;
     return KVI_OK;
 }
@@ -285,6 +340,14 @@ uint32_t CKVIDECODER::Decompress_ModeB1() {
 }
 
 unsigned int KVIDECODER_GetVersion(void) { return 1; }
+
+void KVIDECODER_SetPixelBudget(uint64_t maxPixels, uint64_t maxBytes) { g_budget.set(maxPixels, maxBytes); }
+
+void KVIDECODER_GetPixelBudget(uint64_t* maxPixels, uint64_t* maxBytes) {
+    const platform::DecodeBudget budget = g_budget.get();
+    if (maxPixels) *maxPixels = budget.maxPixels;
+    if (maxBytes) *maxBytes = budget.maxBytes;
+}
 
 uint32_t KVIDECODER_UnpackRgba(const CKVIDECODER* decoder, uint8_t* rgba) {
     if (!decoder || !decoder->image || !rgba) return KVI_ERR_CODEC;

@@ -47,7 +47,11 @@ TEST(KviDecoder, RejectionOrder) {
         uint32_t desc, expected;
     } cases[] = {{0, 0, 0, 9, KVI_ERR_SIZE},        {1, 0, 0, 9, KVI_ERR_DEPTH},
                  {1, 24, 2, 9, KVI_ERR_COLOR_DESC}, {1, 24, 2, 7, KVI_ERR_COLOR_INDEX},
-                 {1, 24, 1, 7, 0},                  {1, 32, 5, 7, 0}};
+                 {1, 24, 1, 7, 0},                  {1, 32, 5, 7, 0},
+                 // Depths outside 8..32 fail where a zero depth does: after the size, before the rest.
+                 {0, 255, 2, 9, KVI_ERR_SIZE},      {1, 7, 2, 9, KVI_ERR_DEPTH},
+                 {1, 33, 2, 9, KVI_ERR_DEPTH},      {1, 255, 0, 0, KVI_ERR_DEPTH},
+                 {1, 8, 0, 0, 0}};
     for (const auto& c : cases) {
         Decoder one;
         FileBuilder f;
@@ -157,9 +161,12 @@ TEST(KviDecoder, B1PlanesThatCannotBeDecoded) {
         EXPECT_EQ(decode(f, d), KVI_ERR_CODEC) << c[0] << "x" << c[1] << " " << c[2];
         EXPECT_EQ(d.image, nullptr);
     }
-    // A damaged stream inside its bounds decodes to something.
+    // A damaged stream inside its bounds decodes to something. A 40x40 plane pads to 64x64,
+    // 4096 symbols, which no stream of fewer than 8 bytes can carry.
+    Bytes planes{8, 0, 0, 0, 5, 0xFF, 0, 0, 0, 0, 0, 0, 8, 0, 0, 0};
+    planes.resize(planes.size() + 8, 0x3C);
     FileBuilder damaged;
-    damaged.size(40, 40).format(16, 0, 0).coding(50, KVI_MODE_B1).end().payload({3, 0, 0, 0, 5, 0xFF, 0, 0, 0, 0, 0, 0});
+    damaged.size(40, 40).format(16, 0, 0).coding(50, KVI_MODE_B1).end().payload(planes);
     Decoder d;
     EXPECT_EQ(decode(damaged, d), 0u);
     EXPECT_NE(d.image, nullptr);
@@ -176,6 +183,70 @@ TEST(KviDecoder, RefusesWhatItCannotHold) {
     huge.size(70000, 70000).format(32, 0, 0).coding(0, KVI_MODE_A1).end().payload({1});
     Decoder h;
     EXPECT_EQ(decode(huge, h), KVI_ERR_SIZE);
+}
+
+TEST(KviDecoder, DataMustBeAbleToProduceThePicture) {
+    const auto status = [](uint32_t w, uint32_t h, uint32_t mode, const Bytes& data) {
+        FileBuilder f;
+        f.size(w, h).format(8, 0, 0).coding(100, mode).end().payload(data);
+        Decoder d;
+        return decode(f, d);
+    };
+    // Stored pixels: the whole raw size.
+    EXPECT_EQ(status(2, 2, 0, {1, 2, 3}), KVI_ERR_SIZE);
+    EXPECT_EQ(status(2, 2, 0, {1, 2, 3, 4}), 0u);
+    EXPECT_EQ(status(2, 2, 99, {1, 2, 3}), KVI_ERR_SIZE);  // an unknown mode stores pixels too
+    // A1 runs reach 63: 126 samples need two runs, the last value byte may be missing.
+    EXPECT_EQ(status(126, 1, KVI_MODE_A1, {0xFF, 7}), KVI_ERR_SIZE);
+    EXPECT_EQ(status(126, 1, KVI_MODE_A1, {0xFF, 7, 0xFF}), 0u);
+    EXPECT_EQ(status(127, 1, KVI_MODE_A1, {0xFF, 7, 0xFF}), KVI_ERR_SIZE);
+    EXPECT_EQ(status(127, 2, KVI_MODE_A1E, {0xFF, 7, 0xFF, 7, 0xFF}), KVI_ERR_SIZE);
+    EXPECT_EQ(status(127, 2, KVI_MODE_A2E, {0xFF, 7, 0xFF}), 0u);  // 3 runs of up to 127
+    // Row by row, a run never serves two rows: ten rows of one sample take a byte each.
+    EXPECT_EQ(status(1, 10, KVI_MODE_A3, Bytes(8, 1)), KVI_ERR_SIZE);
+    EXPECT_EQ(status(1, 10, KVI_MODE_A3, Bytes(9, 1)), 0u);
+    EXPECT_EQ(status(1, 10, KVI_MODE_A3E, {0xEA}), 0u);
+    // B1: 64x64 padded symbols need 8 stream bytes, 4096 / 512.
+    Bytes plane{7, 0, 0, 0};
+    plane.resize(11, 0);
+    EXPECT_EQ(status(40, 40, KVI_MODE_B1, plane), KVI_ERR_SIZE);
+    plane[0] = 8;
+    plane.push_back(0);
+    EXPECT_EQ(status(40, 40, KVI_MODE_B1, plane), 0u);
+}
+
+TEST(KviDecoder, PixelBudget) {
+    const auto status = [](uint32_t w, uint32_t h, uint8_t bits) {
+        FileBuilder f;
+        f.size(w, h).format(bits, 0, 0).coding(0, 0).end().payload(Bytes(size_t(w) * h * bits / 8, 1));
+        Decoder d;
+        return decode(f, d);
+    };
+    KVIDECODER_SetPixelBudget(100, 0);
+    EXPECT_EQ(status(10, 10, 32), 0u);
+    EXPECT_EQ(status(11, 10, 8), KVI_ERR_SIZE);
+    KVIDECODER_SetPixelBudget(0, 300);
+    EXPECT_EQ(status(10, 10, 24), 0u);
+    EXPECT_EQ(status(10, 10, 32), KVI_ERR_SIZE);
+    uint64_t pixels = 0, bytes = 0;
+    KVIDECODER_GetPixelBudget(&pixels, &bytes);
+    EXPECT_EQ(bytes, 300u);
+
+    // Unset parts and the environment's count.
+    ASSERT_EQ(setenv("KV_MAX_PIXELS", "1000", 1), 0);
+    KVIDECODER_SetPixelBudget(0, 0);
+    KVIDECODER_GetPixelBudget(&pixels, &bytes);
+    EXPECT_EQ(pixels, 1000u);
+    EXPECT_EQ(bytes, 4000u);
+    for (const char* unusable : {"", "0", "12x", "-5", "99999999999999999999999"}) {
+        ASSERT_EQ(setenv("KV_MAX_PIXELS", unusable, 1), 0);
+        KVIDECODER_SetPixelBudget(0, 0);
+        KVIDECODER_GetPixelBudget(&pixels, &bytes);
+        EXPECT_EQ(pixels, uint64_t(1) << 28) << unusable;
+        EXPECT_EQ(bytes, uint64_t(1) << 30) << unusable;
+    }
+    ASSERT_EQ(unsetenv("KV_MAX_PIXELS"), 0);
+    KVIDECODER_SetPixelBudget(0, 0);
 }
 
 TEST(KviDecoder, UnpacksStoredOrdersToRgba) {

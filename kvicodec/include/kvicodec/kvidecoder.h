@@ -11,12 +11,17 @@
 // belongs to the caller once DecompressImage returns; data and work may be released with
 // free() when the object is done with. Copies of the object share its buffers.
 //
-// Hostile files are safe: every length is checked against the bytes really there; a data
-// length beyond the end of the file is refused (KVI_ERR_IO); run-length data that ends
-// early decodes the missing samples as 0; a B1 plane that cannot be decoded gives
-// KVI_ERR_CODEC. Files listing two coding modes are refused with KVI_ERR_MODE: the format
-// does not record the size between the two steps, so they cannot be undone reliably, and
-// the encoder never writes them.
+// Hostile files are safe and cheap: every length is checked against the bytes really there;
+// a data length beyond the end of the file is refused (KVI_ERR_IO). Before anything is
+// allocated, DecompressImage refuses a depth outside 8..32 bits (KVI_ERR_DEPTH), a picture
+// over the pixel budget (KVI_ERR_SIZE; see KVIDECODER_SetPixelBudget) and a data section
+// too short to produce the picture even at its mode's largest expansion (KVI_ERR_SIZE):
+// stored pixels need the whole raw size, run-length rows the longest run per byte pair,
+// B1 planes a length that some encoder output could have. Run-length data that ends early
+// within that bound decodes the missing samples as 0; a B1 plane that cannot be decoded
+// gives KVI_ERR_CODEC. Files listing two coding modes are refused with KVI_ERR_MODE: the
+// format does not record the size between the two steps, so they cannot be undone
+// reliably, and the encoder never writes them.
 #pragma once
 
 #include <cstdint>
@@ -84,6 +89,13 @@ protected:
 };
 
 extern "C" unsigned int KVIDECODER_GetVersion(void);
+
+// The decoding budget: DecompressImage refuses pictures of more than maxPixels pixels or
+// maxBytes bytes of pixels (KVI_ERR_SIZE) before allocating anything. Until set, it is
+// 2^28 pixels and 1 GiB, or KV_MAX_PIXELS pixels (and four bytes each) when the
+// environment names a count. A 0 stands for that default. Process-wide.
+void KVIDECODER_SetPixelBudget(uint64_t maxPixels, uint64_t maxBytes);
+void KVIDECODER_GetPixelBudget(uint64_t* maxPixels, uint64_t* maxBytes);
 
 // Turns a decoded picture (image, in the file's stored order and depth) into width * height
 // R, G, B, A pixels at `rgba`, which must hold width * height * 4 bytes. Colours the file

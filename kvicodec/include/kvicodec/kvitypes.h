@@ -8,8 +8,8 @@
 inline constexpr uint32_t KVI_OK = 0;
 inline constexpr uint32_t KVI_ERR_MODE = 0x10000001;        // mode not in the table, list full, or two modes given to CompressImage
 inline constexpr uint32_t KVI_ERR_MODE_COUNT = 0x10000002;  // more than two modes in a coding record
-inline constexpr uint32_t KVI_ERR_SIZE = 0x20000001;        // width or height 0, or a picture too large to hold
-inline constexpr uint32_t KVI_ERR_DEPTH = 0x20000002;       // bitsPerPixel 0 (encoder: outside 8..32)
+inline constexpr uint32_t KVI_ERR_SIZE = 0x20000001;        // width or height 0, a picture over the budget, or one larger than its data
+inline constexpr uint32_t KVI_ERR_DEPTH = 0x20000002;       // bitsPerPixel outside 8..32
 inline constexpr uint32_t KVI_ERR_COLOR_DESC = 0x20000003;  // colorDesc above 7
 inline constexpr uint32_t KVI_ERR_COLOR_INDEX = 0x20000004; // bad colour index, or variant not allowed for the depth
 inline constexpr uint32_t KVI_ERR_OPEN = 0x30000001;        // the file cannot be opened or created
