@@ -123,6 +123,7 @@ uint32_t CCodecBMP::LoadFromMemory(const uint8_t* bytes, uint32_t size) {
     uint32_t status = readLayout(bytes, size, layout);
     if (status != KDGL_OK) return status;
     const uint32_t outBpp = layout.bits <= 8 ? 1 : layout.bits / 8;
+    if ((status = checkPictureSize(layout.width, layout.height, outBpp)) != KDGL_OK) return status;
     uint8_t* pixels = nullptr;
     status = allocImage(pixelBytes(layout.width, layout.height, outBpp), &pixels);
     if (status != KDGL_OK) return status;

@@ -29,9 +29,11 @@ uint32_t CCodecCEL::LoadFromMemory(const uint8_t* bytes, uint32_t size) {
     // Components above 63 keep their low six bits, as the format has no room for more.
     for (uint8_t& component : header.palette) component = static_cast<uint8_t>(component << 2);
     if (kCelHeaderSize + count > size) return KDGL_ERR_FILE_SIZE;
+    uint32_t status = checkPictureSize(read.width, read.height, 1);
+    if (status != KDGL_OK) return status;
     std::free(data);
     data = nullptr;
-    const uint32_t status = allocImage(count, &data);
+    status = allocImage(count, &data);
     if (status != KDGL_OK) return status;
     std::memcpy(data, bytes + kCelHeaderSize, count);
     return KDGL_OK;

@@ -1,6 +1,6 @@
 #include "internal.h"
+#include "regular_file.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -38,11 +38,29 @@ void KDGL_ERR_GetErrorStr(uint32_t code, char* text) {
     if (text) std::strcpy(text, statusText(code));
 }
 
+namespace {
+platform::BudgetSetting g_budget;
+}  // namespace
+
+void KDGL_SetPixelBudget(uint64_t maxPixels, uint64_t maxBytes) { g_budget.set(maxPixels, maxBytes); }
+
+void KDGL_GetPixelBudget(uint64_t* maxPixels, uint64_t* maxBytes) {
+    const platform::DecodeBudget current = g_budget.get();
+    if (maxPixels) *maxPixels = current.maxPixels;
+    if (maxBytes) *maxBytes = current.maxBytes;
+}
+
 namespace kdgl {
+
+platform::DecodeBudget budget() { return g_budget.get(); }
+
+uint32_t checkPictureSize(uint64_t width, uint64_t height, uint32_t bpp) {
+    return budget().allows(width, height, bpp) ? KDGL_OK : KDGL_ERR_RESOLUTION;
+}
 
 uint32_t allocImage(uint64_t bytes, uint8_t** out) {
     *out = nullptr;
-    if (bytes == 0 || bytes > kMaxImageBytes) return KDGL_ERR_RESOLUTION;
+    if (bytes == 0 || bytes > budget().maxBytes) return KDGL_ERR_RESOLUTION;
     *out = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(bytes)));
     return *out ? KDGL_OK : KDGL_ERR_ALLOC;
 }
@@ -50,11 +68,11 @@ uint32_t allocImage(uint64_t bytes, uint8_t** out) {
 }  // namespace kdgl
 
 uint32_t CKDGLFile::OpenR(const char* name) {
-    if (!name) return KDGL_ERR_FILE_OPEN;
-    const int fd = ::open(name, O_RDONLY | O_CLOEXEC);
+    // Only regular files: a FIFO would block the open, a device read without end.
+    const int fd = platform::openRegularFile(name);
     if (fd < 0) return KDGL_ERR_FILE_OPEN;
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (::fstat(fd, &info) != 0) {
         ::close(fd);
         return KDGL_ERR_FILE_OPEN;
     }

@@ -59,8 +59,9 @@ uint32_t pcxType(uint8_t planes) {
 
 // Decodes with the codec of `format`, from the file `name` or from the bytes, and fills
 // the canvas only on success.
-uint32_t decodeInto(KDGL_CANVAS& canvas, uint32_t format, const char* name, const uint8_t* bytes,
-                    uint32_t size) {
+uint32_t decodeInto(KDGL_CANVAS& canvas, KDGL_WARNINGS& warnings, uint32_t format, const char* name,
+                    const uint8_t* bytes, uint32_t size) {
+    warnings = {};
     auto run = [&](auto& codec) { return name ? codec.LoadFromFile(name) : codec.LoadFromMemory(bytes, size); };
     uint32_t status = KDGL_OK;
     switch (format) {
@@ -79,7 +80,9 @@ uint32_t decodeInto(KDGL_CANVAS& canvas, uint32_t format, const char* name, cons
         }
         case KDGL_FORMAT_JPEG: {
             CCodecJPEG codec;
-            if ((status = run(codec)) != KDGL_OK) break;
+            status = run(codec);
+            warnings = codec.warnings;
+            if (status != KDGL_OK) break;
             flipRows(codec.data, codec.width, codec.height, 3);
             takePicture(canvas, codec.data, codec.width, codec.height, KDGL_TYPE_24BIT, nullptr);
             break;
@@ -107,7 +110,7 @@ uint32_t CKaldorGL::LoadImageFromFile(const char* name) {
     if (!name || std::strlen(name) < 5) return KDGL_ERR_FILE_NAME;
     const int format = formatOfName(name);
     if (format < 0) return KDGL_ERR_COMPRESSION;
-    return decodeInto(canvas, static_cast<uint32_t>(format), name, nullptr, 0);
+    return decodeInto(canvas, warnings, static_cast<uint32_t>(format), name, nullptr, 0);
 }
 
 uint32_t CKaldorGL::LoadImageFromMem(const uint8_t* bytes, uint32_t size, uint32_t index) {
@@ -116,7 +119,7 @@ uint32_t CKaldorGL::LoadImageFromMem(const uint8_t* bytes, uint32_t size, uint32
     if (index >= kFormatCount) return KDGL_ERR_UNSUPPORTED;
     std::free(canvas.data);
     canvas.data = nullptr;
-    return decodeInto(canvas, index, nullptr, bytes, size);
+    return decodeInto(canvas, warnings, index, nullptr, bytes, size);
 }
 
 namespace {

@@ -154,7 +154,7 @@ HBITMAP CKaldorGL::CreateBitmap(uint8_t* data, void*, uint32_t width, uint32_t h
     // Device bitmap rows are top first and padded to an even number of bytes.
     const uint64_t rowBytes = uint64_t(width) * bpp;
     const uint64_t stride = (rowBytes + 1) / 2 * 2;
-    if (stride * height > kMaxImageBytes) return nullptr;
+    if (stride * height > budget().maxBytes) return nullptr;
     std::vector<uint8_t> padded(stride * height, 0);
     for (uint32_t y = 0; y < height; ++y) std::memcpy(&padded[y * stride], data + y * rowBytes, rowBytes);
     HBITMAP bitmap = ::CreateBitmap(static_cast<int>(width), static_cast<int>(height), 1, bpp * 8, padded.data());

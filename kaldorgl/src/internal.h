@@ -2,6 +2,7 @@
 #pragma once
 
 #include <kaldorgl/kdgl_core.h>
+#include <platform/decode_budget.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -9,8 +10,12 @@
 
 namespace kdgl {
 
-// Largest pixel buffer the library allocates; beyond it a resolution is refused with 257.
-constexpr uint64_t kMaxImageBytes = uint64_t(1) << 30;
+// The decoding budget of KDGL_SetPixelBudget.
+platform::DecodeBudget budget();
+
+// 257 when a picture of width x height pixels of bpp bytes is more than the budget allows;
+// every reader asks before it allocates anything for the picture.
+uint32_t checkPictureSize(uint64_t width, uint64_t height, uint32_t bpp);
 
 inline uint16_t rd16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 inline uint32_t rd32(const uint8_t* p) {
@@ -44,8 +49,8 @@ inline uint64_t pixelBytes(uint32_t width, uint32_t height, uint32_t bpp) {
     return uint64_t(width) * height * bpp;
 }
 
-// Allocates `bytes` (computed in 64 bits by the caller): 257 when no buffer that large is
-// ever made, 513 when the allocator refuses.
+// Allocates `bytes` (computed in 64 bits by the caller): 257 when the budget allows no
+// buffer that large, 513 when the allocator refuses.
 uint32_t allocImage(uint64_t bytes, uint8_t** out);
 
 // For the producing effects, which report failure as null.

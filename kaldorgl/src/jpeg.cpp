@@ -1,28 +1,59 @@
 // JPEG reading through libjpeg (API 62). Fatal library errors come back as status 259
-// through a setjmp error manager; nothing is written to standard error.
+// through a setjmp error manager; nothing is written to standard error. The frame is
+// checked against the decoding budget before anything is allocated for it, libjpeg's own
+// memory is limited to the budget, and warnings are counted for the caller.
 #include "internal.h"
+#include "regular_file.h"
 
 #include <kaldorgl/kdgl_codecs.h>
 
+#include <algorithm>
+#include <climits>
 #include <csetjmp>
 #include <cstdio>
 
 #include <jpeglib.h>
+#include <jerror.h>
 
 using namespace kdgl;
 
 namespace {
 
+// A progressive file may hold any number of scans, each a pass over the whole picture;
+// real files have a dozen or so.
+constexpr int kMaxScans = 256;
+
 struct ErrorManager {
     jpeg_error_mgr base;
     std::jmp_buf jump;
+    KDGL_WARNINGS warnings;
 };
 
 [[noreturn]] void onFatalError(j_common_ptr info) {
     std::longjmp(reinterpret_cast<ErrorManager*>(info->err)->jump, 1);
 }
 
-void onMessage(j_common_ptr) {}
+// Warnings (level -1) are counted and an early end of the data noted; nothing is printed.
+void onMessage(j_common_ptr info, int level) {
+    if (level >= 0) return;
+    auto* error = reinterpret_cast<ErrorManager*>(info->err);
+    ++error->warnings.count;
+    if (error->base.msg_code == JWRN_JPEG_EOF) error->warnings.endedEarly = 1;
+}
+
+void onProgress(j_common_ptr info) {
+    if (reinterpret_cast<j_decompress_ptr>(info)->input_scan_number > kMaxScans) {
+        info->err->msg_code = JERR_NOT_COMPILED;  // any code but the memory ones: a bad file
+        info->err->error_exit(info);
+    }
+}
+
+// What a fatal libjpeg error means for the caller.
+uint32_t statusOfFailure(int code) {
+    if (code == JERR_NO_BACKING_STORE) return KDGL_ERR_RESOLUTION;  // more memory than the budget
+    if (code == JERR_OUT_OF_MEMORY) return KDGL_ERR_ALLOC;
+    return KDGL_ERR_STRUCTURE;
+}
 
 // Adobe CMYK files store the inks inverted: their bytes are 255 - ink.
 inline uint8_t cmykChannel(uint32_t c, uint32_t k, bool inverted) {
@@ -46,6 +77,7 @@ void toRgb(const uint8_t* src, uint8_t* dst, uint32_t width, int components, boo
 struct Decoder {
     jpeg_decompress_struct info{};
     ErrorManager error{};
+    jpeg_progress_mgr progress{};
     std::FILE* file = nullptr;
     uint8_t* pixels = nullptr;
     uint8_t* cmykLine = nullptr;
@@ -63,11 +95,17 @@ struct Decoder {
 uint32_t decode(Decoder& d, uint32_t& width, uint32_t& height) {
     d.info.err = jpeg_std_error(&d.error.base);
     d.error.base.error_exit = onFatalError;
-    d.error.base.output_message = onMessage;
-    if (setjmp(d.error.jump)) return KDGL_ERR_STRUCTURE;
+    d.error.base.emit_message = onMessage;
+    if (setjmp(d.error.jump)) return statusOfFailure(d.error.base.msg_code);
     jpeg_create_decompress(&d.info);
+    d.progress.progress_monitor = onProgress;
+    d.info.progress = &d.progress;
+    // Whole-picture buffers (the coefficients of progressive files) stay within the budget.
+    const platform::DecodeBudget limit = budget();
+    d.info.mem->max_memory_to_use = long(std::min<uint64_t>(limit.maxBytes, LONG_MAX));
     jpeg_stdio_src(&d.info, d.file);
     jpeg_read_header(&d.info, TRUE);
+    if (const uint32_t status = checkPictureSize(d.info.image_width, d.info.image_height, 3)) return status;
     const J_COLOR_SPACE space = d.info.jpeg_color_space;
     if (space == JCS_CMYK || space == JCS_YCCK)
         d.info.out_color_space = JCS_CMYK;
@@ -98,12 +136,15 @@ uint32_t decode(Decoder& d, uint32_t& width, uint32_t& height) {
 }  // namespace
 
 uint32_t CCodecJPEG::LoadFromFile(const char* name) {
+    warnings = {};
     Decoder decoder;
-    decoder.file = name ? std::fopen(name, "rb") : nullptr;
+    // Only regular files: a FIFO would block the open, a device read without end.
+    decoder.file = platform::openRegularStream(name);
     if (!decoder.file) return KDGL_ERR_FILE_NAME;
     uint32_t w = 0;
     uint32_t h = 0;
     const uint32_t status = decode(decoder, w, h);
+    warnings = decoder.error.warnings;
     if (status != KDGL_OK) return status;
     data = decoder.pixels;
     decoder.pixels = nullptr;

@@ -171,6 +171,7 @@ uint32_t CCodecPCX::LoadFromMemory(const uint8_t* bytes, uint32_t size) {
     // before allocating for them.
     const uint64_t minLineBytes = (lineLength + kMaxRun - 1) / kMaxRun;
     if (uint64_t(h) * minLineBytes > size - kHeaderSize) return KDGL_ERR_FILE_SIZE;
+    if ((status = checkPictureSize(w, h, header.planes)) != KDGL_OK) return status;
     uint8_t* pixels = nullptr;
     status = allocImage(pixelBytes(w, h, header.planes), &pixels);
     if (status != KDGL_OK) return status;

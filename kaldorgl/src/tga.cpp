@@ -202,6 +202,7 @@ uint32_t CCodecTGA::LoadFromMemory(const uint8_t* bytes, uint32_t size) {
     const uint64_t minimum = layout.rle ? (count + kMaxPacketPixels - 1) / kMaxPacketPixels * (1 + layout.fileBpp)
                                         : count * layout.fileBpp;
     if (minimum > available) return KDGL_ERR_FILE_SIZE;
+    if ((status = checkPictureSize(layout.width, layout.height, layout.fileBpp)) != KDGL_OK) return status;
     uint8_t* pixels = nullptr;
     status = allocImage(count * layout.fileBpp, &pixels);
     if (status != KDGL_OK) return status;

@@ -1,6 +1,7 @@
 #include <platform/textfile.h>
 
-#include <fcntl.h>
+#include "regular_file.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -117,12 +118,11 @@ private:
 
 TextFileStatus readTextFile(const std::string& path, std::string& text, std::size_t maxBytes) {
     text.clear();
-    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
-    const Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-    if (file.get() < 0) return TextFileStatus::Unreadable;
+    platform::OpenStatus opened;
+    const Descriptor file(openRegularFile(path.c_str(), &opened));
+    if (opened == OpenStatus::NotRegular) return TextFileStatus::NotRegular;
     struct stat info {};
-    if (::fstat(file.get(), &info) != 0) return TextFileStatus::Unreadable;
-    if (!S_ISREG(info.st_mode)) return TextFileStatus::NotRegular;
+    if (file.get() < 0 || ::fstat(file.get(), &info) != 0) return TextFileStatus::Unreadable;
     if (info.st_size < 0 || static_cast<unsigned long long>(info.st_size) > maxBytes) return TextFileStatus::TooLarge;
     // One byte more than allowed tells a file that grew past the limit from one that did not.
     const std::size_t limit = maxBytes < SIZE_MAX ? maxBytes + 1 : maxBytes;

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cstdlib>
 
 #include <cstring>
 
@@ -126,6 +129,55 @@ TEST(LoadDispatch, FromMemoryByFormatIndex) {
     EXPECT_EQ(gl.canvas.palette[1].r, 252);
     ASSERT_EQ(gl.LoadImageFromMemAs24(cel.data(), uint32_t(cel.size()), KDGL_FORMAT_CEL), KDGL_OK);
     EXPECT_EQ(takeCanvas(gl.canvas, 3), (Bytes{252, 0, 0}));
+}
+
+// Every reader asks the budget before it allocates: exactly at the limit loads, one pixel
+// more is refused with 257; pixel bytes count too.
+TEST(LoadDispatch, ReadersKeepToThePixelBudget) {
+    const auto status = [](uint32_t w, uint32_t h, uint32_t format) {
+        kvtest::TempDir dir;
+        const std::string name = dir.file(format == KDGL_FORMAT_BMP ? "p.bmp" : format == KDGL_FORMAT_PCX ? "p.pcx" : "p.tga");
+        const Bytes rgba(size_t(w) * h * 4, 77);
+        if (format != KDGL_FORMAT_CEL) {
+            EXPECT_EQ(CKaldorGL().SaveImageToFileBPP(name.c_str(), rgba.data(), w, h, KDGL_TYPE_24BIT), KDGL_OK);
+        }
+        Bytes bytes = format == KDGL_FORMAT_CEL ? Bytes{0x19, 0x91, uint8_t(w), 0, uint8_t(h), 0} : kvtest::readFile(name);
+        if (format == KDGL_FORMAT_CEL) bytes.resize(800 + size_t(w) * h, 1);
+        CKaldorGL gl;
+        const uint32_t result = gl.LoadImageFromMem(bytes.data(), uint32_t(bytes.size()), format);
+        std::free(gl.canvas.data);
+        return result;
+    };
+    for (const uint32_t format : {KDGL_FORMAT_BMP, KDGL_FORMAT_CEL, KDGL_FORMAT_PCX, KDGL_FORMAT_TGA}) {
+        KDGL_SetPixelBudget(100, 0);
+        EXPECT_EQ(status(10, 10, format), KDGL_OK) << format;
+        EXPECT_EQ(status(101, 1, format), KDGL_ERR_RESOLUTION) << format;
+        KDGL_SetPixelBudget(0, 299);  // 24-bit pictures: 300 bytes for 100 pixels
+        EXPECT_EQ(status(10, 10, format), format == KDGL_FORMAT_CEL ? KDGL_OK : KDGL_ERR_RESOLUTION) << format;
+    }
+    uint64_t pixels = 0, bytes = 0;
+    KDGL_GetPixelBudget(&pixels, &bytes);
+    EXPECT_EQ(bytes, 299u);
+    KDGL_SetPixelBudget(0, 0);
+    KDGL_GetPixelBudget(&pixels, &bytes);
+    if (!std::getenv("KV_MAX_PIXELS")) {
+        EXPECT_EQ(pixels, uint64_t(1) << 28);
+        EXPECT_EQ(bytes, uint64_t(1) << 30);
+    }
+}
+
+// A FIFO would block the open itself, a device would read for ever: both fail at once.
+TEST(LoadDispatch, OnlyRegularFilesAreRead) {
+    kvtest::TempDir dir;
+    ASSERT_EQ(::mkfifo(dir.file("pipe.bmp").c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo(dir.file("pipe.jpg").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("/dev/zero", dir.file("zero.tga").c_str()), 0);
+    CKaldorGL gl;
+    EXPECT_EQ(gl.LoadImageFromFile(dir.file("pipe.bmp").c_str()), KDGL_ERR_FILE_OPEN);
+    EXPECT_EQ(gl.LoadImageFromFile(dir.file("pipe.jpg").c_str()), KDGL_ERR_FILE_NAME);
+    EXPECT_EQ(gl.LoadImageFromFile(dir.file("zero.tga").c_str()), KDGL_ERR_FILE_OPEN);
+    ASSERT_EQ(::mkdir(dir.file("folder.pcx").c_str(), 0700), 0);
+    EXPECT_EQ(gl.LoadImageFromFile(dir.file("folder.pcx").c_str()), KDGL_ERR_FILE_OPEN);
 }
 
 TEST(SaveDispatch, ChecksNamesSizesAndTypes) {

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 #include <jpeglib.h>
 
@@ -14,8 +15,24 @@ namespace {
 
 enum class Kind { Rgb, Grey, CmykAdobe, CmykPlain, Ycck };
 
+enum class Scans { One, Progressive, PerCoefficient };
+
+// A scan script that sends every AC coefficient of every component alone, in two passes of
+// successive approximation: 1 + 3 x 63 x 2 = 379 scans, all of them valid.
+std::vector<jpeg_scan_info> perCoefficientScans() {
+    std::vector<jpeg_scan_info> scans;
+    scans.push_back({3, {0, 1, 2, 0}, 0, 0, 0, 0});
+    for (int c = 0; c < 3; ++c)
+        for (int k = 1; k < 64; ++k) {
+            scans.push_back({1, {c, 0, 0, 0}, k, k, 0, 1});
+            scans.push_back({1, {c, 0, 0, 0}, k, k, 1, 0});
+        }
+    return scans;
+}
+
 // A width x height picture whose every pixel has the given input samples.
-Bytes compress(Kind kind, uint32_t width, uint32_t height, const Bytes& sample, bool topRed = false) {
+Bytes compress(Kind kind, uint32_t width, uint32_t height, const Bytes& sample, bool topRed = false,
+               Scans scans = Scans::One) {
     jpeg_compress_struct info{};
     jpeg_error_mgr error{};
     info.err = jpeg_std_error(&error);
@@ -31,6 +48,12 @@ Bytes compress(Kind kind, uint32_t width, uint32_t height, const Bytes& sample, 
     jpeg_set_quality(&info, 100, TRUE);
     if (kind == Kind::Ycck) jpeg_set_colorspace(&info, JCS_YCCK);
     if (kind == Kind::CmykPlain) info.write_Adobe_marker = FALSE;
+    if (scans == Scans::Progressive) jpeg_simple_progression(&info);
+    const std::vector<jpeg_scan_info> script = perCoefficientScans();
+    if (scans == Scans::PerCoefficient) {
+        info.scan_info = script.data();
+        info.num_scans = int(script.size());
+    }
     jpeg_start_compress(&info, TRUE);
     Bytes row;
     for (uint32_t y = 0; y < height; ++y) {
@@ -144,6 +167,62 @@ TEST(JpegReader, SizesThatCannotBeAllocatedAreRefused) {
         }
     }
     EXPECT_EQ(loadJpeg(file).status, KDGL_ERR_RESOLUTION);
+}
+
+// The frame is checked right after the header, before libjpeg or the reader allocates for
+// the picture; libjpeg's whole-picture buffers (progressive files) are bounded too.
+TEST(JpegReader, KeepsToThePixelBudget) {
+    const Bytes small = compress(Kind::Rgb, 64, 64, {10, 20, 30});
+    KDGL_SetPixelBudget(64 * 64, 0);
+    EXPECT_EQ(loadJpeg(small).status, KDGL_OK);
+    KDGL_SetPixelBudget(64 * 64 - 1, 0);
+    EXPECT_EQ(loadJpeg(small).status, KDGL_ERR_RESOLUTION);
+    // 512 x 512 x 3 pixel bytes fit; the coefficients a progressive file needs for the whole
+    // picture at once (2 bytes for each of 1.5 samples a pixel here) do not.
+    const Bytes baseline = compress(Kind::Rgb, 512, 512, {10, 20, 30});
+    const Bytes progressive = compress(Kind::Rgb, 512, 512, {10, 20, 30}, false, Scans::Progressive);
+    KDGL_SetPixelBudget(0, 512 * 512 * 3 + 1000);
+    EXPECT_EQ(loadJpeg(baseline).status, KDGL_OK);
+    EXPECT_EQ(loadJpeg(progressive).status, KDGL_ERR_RESOLUTION);
+    KDGL_SetPixelBudget(0, 0);
+    const Loaded whole = loadJpeg(progressive);
+    ASSERT_EQ(whole.status, KDGL_OK);
+    expectNear(whole.pixels, 0, 10, 20, 30);
+}
+
+TEST(JpegReader, AnEarlyEndIsAWarning) {
+    kvtest::TempDir dir;
+    const std::string whole = dir.file("whole.jpg"), cut = dir.file("cut.jpg");
+    ASSERT_TRUE(kvtest::writeJpeg(whole, kvtest::makePhotoRgba(96, 64), 96, 64, 90, true));
+    const Bytes file = kvtest::readFile(whole);
+    kvtest::writeFile(cut, Bytes(file.begin(), file.begin() + file.size() * 3 / 4));
+    CKaldorGL gl;
+    gl.warnings = {9, 1};
+    ASSERT_EQ(gl.LoadImageFromFileAs32(whole.c_str()), KDGL_OK);
+    std::free(gl.canvas.data);
+    EXPECT_EQ(gl.warnings.count, 0u);
+    EXPECT_EQ(gl.warnings.endedEarly, 0);
+    ASSERT_EQ(gl.LoadImageFromFileAs32(cut.c_str()), KDGL_OK);
+    std::free(gl.canvas.data);
+    EXPECT_GE(gl.warnings.count, 1u);
+    EXPECT_EQ(gl.warnings.endedEarly, 1);
+    CCodecJPEG codec;
+    ASSERT_EQ(codec.LoadFromFile(cut.c_str()), KDGL_OK);
+    std::free(codec.data);
+    EXPECT_EQ(codec.warnings.endedEarly, 1);
+    // Another format's load clears what the last one left.
+    ASSERT_EQ(gl.SaveImageToFileBPP(dir.file("p.bmp").c_str(), Bytes(4, 0).data(), 1, 1, KDGL_TYPE_32BIT), KDGL_OK);
+    ASSERT_EQ(gl.LoadImageFromFile(dir.file("p.bmp").c_str()), KDGL_OK);
+    std::free(gl.canvas.data);
+    EXPECT_EQ(gl.warnings.count, 0u);
+}
+
+// Each scan of a progressive file is another pass over the picture: files with more scans
+// than any encoder writes are refused.
+TEST(JpegReader, ScanCountIsLimited) {
+    const Bytes many = compress(Kind::Rgb, 16, 16, {10, 20, 30}, false, Scans::PerCoefficient);
+    EXPECT_EQ(loadJpeg(many).status, KDGL_ERR_STRUCTURE);
+    EXPECT_EQ(loadJpeg(compress(Kind::Rgb, 16, 16, {10, 20, 30}, false, Scans::Progressive)).status, KDGL_OK);
 }
 
 TEST(JpegReader, MissingFilesAndMemoryReads) {

@@ -27,6 +27,7 @@ constexpr uint32_t KDGL_CAN_WRITE = 4;
 class CKaldorGL {
 public:
     KDGL_CANVAS canvas = {};
+    KDGL_WARNINGS warnings = {};  // of the last load, failed or not (JPEG only has any)
 
     // Loading by the name's last three letters (bmp, cel, jpg, pcx, tga; any case).
     // Does not release the canvas's previous pixels.

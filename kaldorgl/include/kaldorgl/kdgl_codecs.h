@@ -96,13 +96,15 @@ public:
 };
 
 // JPEG through libjpeg, from files only. The result is R, G, B (type 5) with the rows bottom
-// first; the load dispatch of CKaldorGL turns them top first.
+// first; the load dispatch of CKaldorGL turns them top first. A file that ends early still
+// loads (libjpeg completes the picture) with warnings.endedEarly set.
 class CCodecJPEG {
 public:
     uint8_t* data = nullptr;
     uint32_t width = 0;
     uint32_t height = 0;
     uint8_t type = 0;
+    KDGL_WARNINGS warnings = {};  // of the last LoadFromFile, failed or not
 
     uint32_t LoadFromFile(const char* name);
     // Reading JPEG from memory is not offered: always 1.

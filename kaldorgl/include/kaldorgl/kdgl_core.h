@@ -39,6 +39,21 @@ constexpr uint32_t KDGL_ERR_TEXT_SIZE = 47;
 // Copies the text of `code` into `text`, which must hold KDGL_ERR_TEXT_SIZE characters.
 void KDGL_ERR_GetErrorStr(uint32_t code, char* text);
 
+// The decoding budget: every reader refuses a picture of more than maxPixels pixels before
+// allocating for it, and no pixel buffer of more than maxBytes bytes is made; both give 257.
+// Until set it is 2^28 pixels and 1 GiB, or KV_MAX_PIXELS pixels (and four bytes each) when
+// the environment names a count. A 0 stands for that default. Process-wide.
+void KDGL_SetPixelBudget(uint64_t maxPixels, uint64_t maxBytes);
+void KDGL_GetPixelBudget(uint64_t* maxPixels, uint64_t* maxBytes);
+
+// What a load put up with without failing: the decoding library's warnings (libjpeg's
+// count), and whether the file ended before its picture was complete (the rest is filled
+// in, as libjpeg does, and is not the picture's).
+struct KDGL_WARNINGS {
+    uint32_t count;
+    uint8_t endedEarly;
+};
+
 struct Rgb {
     uint8_t r;
     uint8_t g;

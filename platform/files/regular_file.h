@@ -1,0 +1,19 @@
+// Opening a file for reading only when it is a regular file. A reader that is handed a FIFO
+// would wait for a writer forever, and one handed a device such as /dev/zero would read
+// without end; both are refused without waiting. Not installed: the libraries that read
+// files each link their own copy.
+#pragma once
+
+#include <cstdio>
+
+namespace platform {
+
+enum class OpenStatus { Ok, Unreadable, NotRegular };
+
+// A read-only descriptor (close-on-exec) of the regular file at `path`, or -1.
+int openRegularFile(const char* path, OpenStatus* status = nullptr);
+
+// The same as a binary stdio stream, or null.
+std::FILE* openRegularStream(const char* path, OpenStatus* status = nullptr);
+
+}  // namespace platform
