@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 using kvtest::Bytes;
@@ -30,10 +31,11 @@ protected:
     kvtest::TempDir dir;
     Bytes rgba = kvtest::makePhotoRgba(37, 23);
 
-    Outcome run(const std::string& args) {
+    // `limit` is put before the program, such as "ulimit -v 1000; ".
+    Outcome run(const std::string& args, const std::string& limit = "") {
         const std::string out = dir.file("stdout.txt");
         const std::string err = dir.file("stderr.txt");
-        const std::string command = std::string("'") + KVCONVERT_PATH + "' " + args + " >'" + out + "' 2>'" + err + "'";
+        const std::string command = limit + "'" + KVCONVERT_PATH + "' " + args + " >'" + out + "' 2>'" + err + "'";
         const int status = std::system(command.c_str());
         return Outcome{WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(out), slurp(err)};
     }
@@ -153,6 +155,43 @@ TEST_F(Kvconvert, FailuresPrintTheLibraryTextAndExitOne) {
     EXPECT_EQ(kvi.exitCode, 1);
     EXPECT_EQ(kvi.err.rfind("kvconvert: ", 0), 0u);
     EXPECT_EQ(run("--info " + quoted("none.pcx")).exitCode, 1);
+}
+
+TEST_F(Kvconvert, TruncatedJpegConvertsWithAWarning) {
+    ASSERT_TRUE(kvtest::writeJpeg(path("p.jpg"), kvtest::makePhotoRgba(96, 64), 96, 64, 90, true));
+    Bytes file = kvtest::readFile(path("p.jpg"));
+    file.resize(file.size() * 3 / 4);
+    kvtest::writeFile(path("cut.jpg"), file);
+    Outcome cut = run(quoted("cut.jpg") + " " + quoted("cut.bmp"));
+    EXPECT_EQ(cut.exitCode, 0);
+    EXPECT_NE(cut.err.find("cut.jpg: warning: premature end of data (libjpeg warnings: "), std::string::npos) << cut.err;
+    Outcome whole = run(quoted("p.jpg") + " " + quoted("whole.bmp"));
+    EXPECT_EQ(whole.exitCode, 0);
+    EXPECT_EQ(whole.err, "");
+}
+
+// A picture the decoder accepts but that does not fit in memory as R, G, B, A ends with a
+// message, not with an uncaught exception. The address space is limited for kvconvert alone;
+// AddressSanitizer cannot start under such a limit.
+TEST_F(Kvconvert, RunningOutOfMemoryIsAFailureNotAnAbort) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "needs a limited address space";
+#else
+    // 4096 x 8192 stored 8-bit pixels: 32 MB read, 32 MB decoded, 128 MB more as R, G, B, A.
+    const uint32_t width = 4096, height = 8192;
+    Bytes header = {'k', 'v', 'I', 16, 0x81};
+    kvtest::put32(header, width);
+    kvtest::put32(header, height);
+    header.insert(header.end(), {0x84, 8, 0, 0, 0, 0, 0, 0x82});
+    for (int i = 0; i < 3; ++i) kvtest::put32(header, 0);
+    header.push_back(0);
+    kvtest::put32(header, width * height);
+    kvtest::writeFile(path("big.kvi"), header);
+    std::filesystem::resize_file(path("big.kvi"), header.size() + width * height);  // sparse: no disk used
+    Outcome big = run(quoted("big.kvi") + " " + quoted("big.tga"), "ulimit -v 150000; ");
+    EXPECT_EQ(big.exitCode, 1);
+    EXPECT_NE(big.err.find("Memory allocation is failed!"), std::string::npos) << big.err;
+#endif
 }
 
 }  // namespace

@@ -125,6 +125,8 @@ int run(const Command& command) {
     }
     kvconvert::Picture picture;
     kvconvert::Result result = kvconvert::loadPicture(command.files[0], picture);
+    if (!picture.warning.empty())
+        std::fprintf(stderr, "kvconvert: %s: warning: %s\n", command.files[0].c_str(), picture.warning.c_str());
     if (result.ok()) result = kvconvert::savePicture(command.files[1], picture, command.kvi);
     return result.ok() ? 0 : fail(result);
 }

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <sstream>
 
 namespace kvconvert {
@@ -72,11 +73,22 @@ Result loadKvi(const std::string& path, Picture& out) {
     return {};
 }
 
+// A picture the libraries accept may still not fit in memory twice over (decoded, then as
+// R, G, B, A): running out fails the step that met it, it does not end the program.
+Result outOfMemory() { return Result{"Memory allocation is failed!"}; }
+
+std::string warningText(const KDGL_WARNINGS& warnings) {
+    if (warnings.count == 0) return {};
+    return std::string(warnings.endedEarly ? "premature end of data" : "damaged data") + " (libjpeg warnings: " +
+           std::to_string(warnings.count) + ")";
+}
+
 // The library reads ".jpg" by name; ".jpeg" goes to the JPEG codec directly.
 Result loadJpeg(const std::string& path, Picture& out) {
     CCodecJPEG codec;
     const uint32_t status = codec.LoadFromFile(path.c_str());
     if (status != KDGL_OK) return kdglError(status);
+    out.warning = warningText(codec.warnings);
     CKaldorGL gl;
     gl.canvas.data = codec.data;
     gl.canvas.width = codec.width;
@@ -100,6 +112,7 @@ Result loadWithLibrary(const std::string& path, Picture& out) {
     CKaldorGL gl;
     const uint32_t status = gl.LoadImageFromFileAs32(path.c_str());
     if (status != KDGL_OK) return kdglError(status);
+    out.warning = warningText(gl.warnings);
     out.width = gl.canvas.width;
     out.height = gl.canvas.height;
     out.rgba.assign(gl.canvas.data, gl.canvas.data + uint64_t(out.width) * out.height * 4);
@@ -184,13 +197,15 @@ bool hasExtension(const std::string& name, const char* ext) {
     return true;
 }
 
-Result loadPicture(const std::string& path, Picture& out) {
+Result loadPicture(const std::string& path, Picture& out) try {
     if (hasExtension(path, ".kvi")) return loadKvi(path, out);
     if (hasExtension(path, ".jpeg")) return loadJpeg(path, out);
     return loadWithLibrary(path, out);
+} catch (const std::bad_alloc&) {
+    return outOfMemory();
 }
 
-Result savePicture(const std::string& path, const Picture& picture, const KviOptions& options) {
+Result savePicture(const std::string& path, const Picture& picture, const KviOptions& options) try {
     if (hasExtension(path, ".kvi")) return saveKvi(path, picture, options);
     if (!hasExtension(path, ".bmp") && !hasExtension(path, ".pcx") && !hasExtension(path, ".tga"))
         return kdglError(KDGL_ERR_UNSUPPORTED);
@@ -198,9 +213,11 @@ Result savePicture(const std::string& path, const Picture& picture, const KviOpt
     const uint32_t status = gl.SaveImageToFileBPP(path.c_str(), picture.rgba.data(), picture.width,
                                                   picture.height, KDGL_TYPE_32BIT);
     return status == KDGL_OK ? Result{} : kdglError(status);
+} catch (const std::bad_alloc&) {
+    return outOfMemory();
 }
 
-Result describe(const std::string& path, std::string& text) {
+Result describe(const std::string& path, std::string& text) try {
     if (hasExtension(path, ".kvi")) return describeKvi(path, text);
     Picture picture;
     uint32_t type = KDGL_TYPE_24BIT;
@@ -221,6 +238,8 @@ Result describe(const std::string& path, std::string& text) {
         << "type: " << type << " (" << typeName(type) << ")\n";
     text = out.str();
     return {};
+} catch (const std::bad_alloc&) {
+    return outOfMemory();
 }
 
 }  // namespace kvconvert

@@ -12,6 +12,7 @@ struct Picture {
     uint32_t width = 0;
     uint32_t height = 0;
     std::vector<uint8_t> rgba;
+    std::string warning;  // what the reader put up with (a JPEG that ended early), or empty
 };
 
 struct KviOptions {
@@ -29,6 +30,8 @@ struct Result {
 
 bool hasExtension(const std::string& name, const char* ext);  // ext like ".kvi", any case
 
+// Each step reports running out of memory as a failure ("Memory allocation is failed!"),
+// never as an exception.
 Result loadPicture(const std::string& path, Picture& out);
 Result savePicture(const std::string& path, const Picture& picture, const KviOptions& options);
 // The lines that --info prints.
