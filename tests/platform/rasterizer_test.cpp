@@ -239,6 +239,9 @@ TEST_F(RasterFixture, DrawsOutsideTheBuffersAreRefusedAndNonFinitePositionsDrawN
                                  {0, 0, 0.5f, 1, kRed},   {inf, 0, 0.5f, 1, kRed}, {0, -inf, 0.5f, 1, kRed}};
     EXPECT_EQ(drawUp(D3DPT_TRIANGLELIST, 2, bad, kScreenFvf), D3D_OK);
     EXPECT_EQ(countColor(kRed), 0);
+    // No primitives read no vertex, whatever the type.
+    for (D3DPRIMITIVETYPE type : {D3DPT_POINTLIST, D3DPT_LINESTRIP, D3DPT_TRIANGLESTRIP, D3DPT_TRIANGLEFAN})
+        EXPECT_EQ(drawUp(type, 0, bad, kScreenFvf), D3DERR_INVALIDCALL) << type;
     indices->Release();
     buffer->Release();
 }

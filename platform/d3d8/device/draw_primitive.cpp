@@ -261,6 +261,7 @@ raster::PixelProgram Device::pixelProgram(bool transformed) {
     program.blendMode = raster::Blend{rs[D3DRS_SRCBLEND], rs[D3DRS_DESTBLEND], rs[D3DRS_BLENDOP]};
     program.writeMask = writeMaskOf(rs[D3DRS_COLORWRITEENABLE]);
     program.varyingCount = program.stageCount == 2 ? raster::kVaryings : (program.stageCount == 1 ? raster::kTex1 : raster::kTex0);
+    raster::prepare(program);
     return program;
 }
 

@@ -12,7 +12,7 @@ inline uint64_t verticesFor(Primitive type, uint32_t count) {
     switch (type) {
     case Primitive::PointList: return count;
     case Primitive::LineList: return uint64_t(count) * 2;
-    case Primitive::LineStrip: return uint64_t(count) + 1;
+    case Primitive::LineStrip: return count == 0 ? 0 : uint64_t(count) + 1;
     case Primitive::TriangleList: return uint64_t(count) * 3;
     case Primitive::TriangleStrip:
     case Primitive::TriangleFan: return count == 0 ? 0 : uint64_t(count) + 2;

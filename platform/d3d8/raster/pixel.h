@@ -23,6 +23,11 @@ struct Blend {
     uint32_t source = 2, dest = 1, op = 1;  // D3DBLEND and D3DBLENDOP numbers
 };
 
+struct PixelProgram;
+// Shades the pixels first .. last - 1 of row y of a triangle.
+using SpanFunction = void (*)(const PixelProgram& program, const Triangle& triangle, int32_t y, int32_t first,
+                              int32_t last);
+
 struct PixelProgram {
     Target target;
     int stageCount = 0;  // stages before the first disabled one
@@ -45,7 +50,15 @@ struct PixelProgram {
     Blend blendMode;
     uint32_t writeMask = 0xFFFFFFFF;  // COLORWRITEENABLE as a mask of bytes
     int varyingCount = kVaryings;
+    SpanFunction span = nullptr;  // chosen by prepare()
+    // The fast path's single stage: per 16-bit lane (b, g, r, a) whether the result is the
+    // product of texel and diffuse, the texel or the diffuse colour.
+    uint16_t takeProduct[4] = {}, takeTexel[4] = {}, takeDiffuse[4] = {};
 };
+
+// Picks the span function for the program's states: a fast path for one plain stage without
+// fog, alpha test or blending, else the general one. Call once the program is filled in.
+void prepare(PixelProgram& program);
 
 // Draws the triangle's rows y with (y / bandHeight) % bandCount == band.
 void drawTriangle(const PixelProgram& program, const Triangle& triangle, int32_t band, int32_t bandCount);
