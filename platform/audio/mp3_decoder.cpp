@@ -1,11 +1,9 @@
 #include "mp3_decoder.h"
 
+#include <platform/datafile.h>
 #include <platform/dshow.h>
 
 #include <mpg123.h>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <mutex>
 
@@ -44,18 +42,18 @@ void Mp3Decoder::close() {
         mpg123_delete(handle_);
         handle_ = nullptr;
     }
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
+    if (file_) std::fclose(file_);
+    file_ = nullptr;
     rate_ = 0;
 }
 
 HRESULT Mp3Decoder::open(const std::string& path) {
     close();
     if (!libraryReady()) return E_FAIL;
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0) return VFW_E_NOT_FOUND;
+    file_ = openDataFile(path.c_str());
+    if (!file_) return VFW_E_NOT_FOUND;
     handle_ = mpg123_new(nullptr, nullptr);
-    if (!handle_ || !configure(handle_) || mpg123_open_fd(handle_, fd_) != MPG123_OK) {
+    if (!handle_ || !configure(handle_) || mpg123_open_fd(handle_, fileno(file_)) != MPG123_OK) {
         close();
         return E_FAIL;
     }

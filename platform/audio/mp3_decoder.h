@@ -5,6 +5,7 @@
 #include <platform/wintypes.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 struct mpg123_handle_struct;
@@ -34,7 +35,7 @@ private:
     void close();
 
     mpg123_handle_struct* handle_ = nullptr;
-    int fd_ = -1;
+    std::FILE* file_ = nullptr;  // read by the library through its descriptor
     uint32_t rate_ = 0;
 };
 
