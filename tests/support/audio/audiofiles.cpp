@@ -138,7 +138,7 @@ bool writeOgg(const std::string& path, const std::vector<int16_t>& samples, uint
 
     const size_t frames = samples.size() / channels;
     constexpr size_t kPiece = 1024;
-    for (size_t start = 0; start <= frames; start += kPiece) {
+    for (size_t start = 0;; start += kPiece) {
         const size_t count = std::min(kPiece, frames - std::min(frames, start));
         if (count > 0) {
             float** buffer = vorbis_analysis_buffer(&dsp, static_cast<int>(count));

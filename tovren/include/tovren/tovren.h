@@ -11,6 +11,7 @@
 #include <tovren/model.h>
 #include <tovren/object.h>
 #include <tovren/sky.h>
+#include <tovren/sound.h>
 #include <tovren/sprite.h>
 #include <tovren/texture.h>
 #include <tovren/vector_math.h>
