@@ -46,12 +46,13 @@ TEST_F(D3dFixture, PresentScalesTheSourceRectangleIntoTheDestinationRectangle) {
     device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
     const D3DRECT corner{4, 4, 6, 6};
     device->Clear(1, &corner, D3DCLEAR_TARGET, 0xFFFFFFFF, 1.0f, 0);
-    device->Present(nullptr, nullptr, nullptr, nullptr);
+    const RECT whole{0, 0, 8, 8};
+    ASSERT_EQ(device->Present(&whole, &whole, nullptr, nullptr), D3D_OK);
     const RECT source{4, 4, 6, 6}, dest{0, 0, 4, 4};
     ASSERT_EQ(device->Present(&source, &dest, nullptr, nullptr), D3D_OK);
     EXPECT_EQ(window->pixel(0, 0), 0xFFFFFFFFu);  // the white corner, doubled, at the top-left
     EXPECT_EQ(window->pixel(3, 3), 0xFFFFFFFFu);
-    EXPECT_EQ(window->pixel(5, 5), 0xFFFFFFFFu);  // outside the destination: the earlier frame
+    EXPECT_EQ(window->pixel(5, 5), 0xFFFFFFFFu);  // outside the destination: the earlier present
     EXPECT_EQ(window->pixel(7, 7), 0xFF000000u);
     const RECT outside{4, 4, 9, 6};
     EXPECT_EQ(device->Present(&outside, nullptr, nullptr, nullptr), D3DERR_INVALIDCALL);

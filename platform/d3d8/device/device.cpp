@@ -183,7 +183,7 @@ HRESULT Device::GetDisplayMode(D3DDISPLAYMODE* mode) {
 
 // The window scales the frame to its client area. With rectangles, the source part of the
 // back buffer is scaled into the destination part of a frame of the window's size that keeps
-// what earlier presents put elsewhere. A window destroyed under the device gets nothing.
+// what earlier presents with rectangles put elsewhere. A window destroyed under the device gets nothing.
 HRESULT Device::Present(const RECT* sourceRect, const RECT* destRect, HWND destWindowOverride, const RGNDATA*) {
     HWND target = destWindowOverride ? destWindowOverride : window_;
     if (!isLiveWindow(target)) return D3DERR_INVALIDCALL;
@@ -195,7 +195,7 @@ HRESULT Device::Present(const RECT* sourceRect, const RECT* destRect, HWND destW
         source.left >= source.right || source.top >= source.bottom)
         return D3DERR_INVALIDCALL;
     const bool plain = !sourceRect && !destRect;
-    if (plain && pixelFormat(back.desc.Format) == raster::PixelFormat::Argb8888) {
+    if (plain && raster::bytesPerPixel(pixelFormat(back.desc.Format)) == 4) {  // the window ignores X
         target->present(back.bits.data(), width, height, back.pitch);
         return D3D_OK;
     }

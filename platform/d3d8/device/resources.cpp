@@ -81,7 +81,11 @@ const uint32_t* SurfaceData::visibleRow(int32_t y, std::vector<uint32_t>& scratc
     if (format == raster::PixelFormat::Argb8888) return row(y);
     scratch.resize(desc.Width);
     const uint32_t* from = row(y);
-    for (UINT x = 0; x < desc.Width; ++x) scratch[x] = raster::roundTrip(format, from[x]);
+    if (format == raster::PixelFormat::Xrgb8888) {
+        for (UINT x = 0; x < desc.Width; ++x) scratch[x] = from[x] | 0xFF000000u;
+    } else {
+        for (UINT x = 0; x < desc.Width; ++x) scratch[x] = raster::roundTrip(format, from[x]);
+    }
     return scratch.data();
 }
 
