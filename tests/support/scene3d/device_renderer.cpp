@@ -193,8 +193,6 @@ bool DeviceRenderer::render() {
     return true;
 }
 
-void DeviceRenderer::present() { device_->Present(nullptr, nullptr, nullptr, nullptr); }
-
 Image DeviceRenderer::read() const {
     Image image{scene_.width, scene_.height, std::vector<uint32_t>(size_t(scene_.width) * scene_.height)};
     IDirect3DSurface8* back = nullptr;

@@ -22,8 +22,6 @@ public:
     // Clears and draws every draw of the scene (reading its current matrices and states),
     // between BeginScene and EndScene. False, with error() set, when a call fails.
     bool render();
-    // Hands the back buffer to the window, as a game's frame ends.
-    void present();
     // The back buffer's pixels.
     Image read() const;
 
