@@ -1,4 +1,5 @@
 // kvconvert: converts pictures between the formats of the suite from the command line.
+#include "kvconvert_help.h"
 #include "picture_io.h"
 
 #include <kaldorgl/kaldorgl.h>
@@ -12,22 +13,7 @@
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: kvconvert [--mode MODE] [--quality N] [--order ORDER] [--bits 24|32] INPUT OUTPUT\n"
-    "       kvconvert --info FILE\n";
-
-constexpr const char* kHelp =
-    "Converts a BMP, CEL, JPEG, PCX, TGA or KVI picture to BMP, PCX, TGA or KVI; OUTPUT's\n"
-    "extension picks the writer.\n"
-    "\n"
-    "  --mode MODE     KVI coding: none, A1, A1E, A2, A2E, A3, A3E, B1 (default B1)\n"
-    "  --quality N     KVI B1 quality, 0-100 (default 100)\n"
-    "  --order ORDER   KVI channel order: rgba, bgra, argb, abgr, rgbx, bgrx, xrgb, xbgr\n"
-    "                  (default rgba)\n"
-    "  --bits 24|32    KVI stored depth (default 32)\n"
-    "  --info FILE     print the picture's size and type (for KVI every header field)\n"
-    "  --help          show this help\n"
-    "  --version       show the version\n";
+namespace help = kvhelp_kvconvert;
 
 struct UsageError {
     std::string message;
@@ -50,6 +36,7 @@ std::optional<uint32_t> parseNumber(const std::string& text, uint32_t max) {
 struct Command {
     enum Kind { Convert, Info, Help, Version } kind = Convert;
     kvconvert::KviOptions kvi;
+    bool kviOptionGiven = false;
     std::vector<std::string> files;
 };
 
@@ -74,9 +61,11 @@ void applyOption(Command& command, const std::string& name, const std::string& v
     } else if (name == "--info") {
         command.kind = Command::Info;
         command.files.push_back(value);
+        return;
     } else {
         throw UsageError{"unknown option '" + name + "'"};
     }
+    command.kviOptionGiven = true;
 }
 
 Command parse(int argc, char** argv) {
@@ -107,11 +96,14 @@ Command parse(int argc, char** argv) {
     if (command.files.size() != wanted)
         throw UsageError{command.kind == Command::Info ? "--info takes one file and nothing else"
                                                        : "INPUT and OUTPUT are needed"};
+    if (command.kviOptionGiven && (command.kind == Command::Info || !kvconvert::hasExtension(command.files[1], ".kvi")))
+        throw UsageError{"--mode, --quality, --order and --bits apply to a .kvi OUTPUT only"};
     return command;
 }
 
-int fail(const kvconvert::Result& result) {
-    std::fprintf(stderr, "kvconvert: %s\n", result.error.c_str());
+// "kvconvert: FILE: cannot read: REASON"; 1, the exit status of a failed conversion.
+int fail(const std::string& file, const char* side, const kvconvert::Result& result) {
+    std::fprintf(stderr, "kvconvert: %s: %s: %s\n", file.c_str(), side, result.error.c_str());
     return 1;
 }
 
@@ -119,16 +111,22 @@ int run(const Command& command) {
     if (command.kind == Command::Info) {
         std::string text;
         const kvconvert::Result result = kvconvert::describe(command.files[0], text);
-        if (!result.ok()) return fail(result);
+        if (!result.ok()) return fail(command.files[0], "cannot read", result);
         std::fputs(text.c_str(), stdout);
         return 0;
     }
+    const std::string& input = command.files[0];
+    const std::string& output = command.files[1];
+    // A name no writer takes fails before the input is read.
+    if (const kvconvert::Result writer = kvconvert::checkWriter(output); !writer.ok())
+        return fail(output, "cannot write", writer);
     kvconvert::Picture picture;
-    kvconvert::Result result = kvconvert::loadPicture(command.files[0], picture);
+    const kvconvert::Result read = kvconvert::loadPicture(input, picture);
     if (!picture.warning.empty())
-        std::fprintf(stderr, "kvconvert: %s: warning: %s\n", command.files[0].c_str(), picture.warning.c_str());
-    if (result.ok()) result = kvconvert::savePicture(command.files[1], picture, command.kvi);
-    return result.ok() ? 0 : fail(result);
+        std::fprintf(stderr, "kvconvert: %s: warning: %s\n", input.c_str(), picture.warning.c_str());
+    if (!read.ok()) return fail(input, "cannot read", read);
+    const kvconvert::Result written = kvconvert::savePicture(output, picture, command.kvi);
+    return written.ok() ? 0 : fail(output, "cannot write", written);
 }
 
 }  // namespace
@@ -138,13 +136,13 @@ int main(int argc, char** argv) {
     try {
         command = parse(argc, argv);
     } catch (const UsageError& error) {
-        std::fprintf(stderr, "kvconvert: %s\n%s", error.message.c_str(), kUsage);
+        std::fprintf(stderr, "kvconvert: %s\n%s", error.message.c_str(), help::usage);
         return 2;
     }
     switch (command.kind) {
-        case Command::Help: std::printf("%s\n%s", kUsage, kHelp); return 0;
+        case Command::Help: std::fputs(help::text, stdout); return 0;
         case Command::Version:
-            std::printf("kvconvert 0.4.0 (KaldorGL %u)\n", CKaldorGL().GetVersion());
+            std::printf("%s %s (KaldorGL %u)\n", help::name, help::version, CKaldorGL().GetVersion());
             return 0;
         default: return run(command);
     }

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <new>
 #include <sstream>
 
@@ -41,6 +42,12 @@ Result kviError(uint32_t status) {
         case KVI_ERR_CODEC: return Result{"KVI coding failed!"};
         default: return Result{"Unknown error code!"};
     }
+}
+
+// A folder opens for reading here; say what it is rather than let a reader complain.
+Result refuseDirectory(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::is_directory(path, ec) ? Result{"is a directory"} : Result{};
 }
 
 struct KviFile {
@@ -197,7 +204,17 @@ bool hasExtension(const std::string& name, const char* ext) {
     return true;
 }
 
+Result checkWriter(const std::string& path) {
+    for (const char* ext : {".bmp", ".pcx", ".tga", ".kvi"})
+        if (hasExtension(path, ext)) return {};
+    const std::string name = std::filesystem::path(path).filename().string();
+    const size_t dot = name.rfind('.');
+    const std::string ext = dot == std::string::npos ? std::string() : name.substr(dot);
+    return Result{"no writer for \"" + ext + "\" (bmp, pcx, tga, kvi)"};
+}
+
 Result loadPicture(const std::string& path, Picture& out) try {
+    if (Result folder = refuseDirectory(path); !folder.ok()) return folder;
     if (hasExtension(path, ".kvi")) return loadKvi(path, out);
     if (hasExtension(path, ".jpeg")) return loadJpeg(path, out);
     return loadWithLibrary(path, out);
@@ -206,9 +223,8 @@ Result loadPicture(const std::string& path, Picture& out) try {
 }
 
 Result savePicture(const std::string& path, const Picture& picture, const KviOptions& options) try {
+    if (const Result writer = checkWriter(path); !writer.ok()) return writer;
     if (hasExtension(path, ".kvi")) return saveKvi(path, picture, options);
-    if (!hasExtension(path, ".bmp") && !hasExtension(path, ".pcx") && !hasExtension(path, ".tga"))
-        return kdglError(KDGL_ERR_UNSUPPORTED);
     CKaldorGL gl;
     const uint32_t status = gl.SaveImageToFileBPP(path.c_str(), picture.rgba.data(), picture.width,
                                                   picture.height, KDGL_TYPE_32BIT);
@@ -218,6 +234,7 @@ Result savePicture(const std::string& path, const Picture& picture, const KviOpt
 }
 
 Result describe(const std::string& path, std::string& text) try {
+    if (Result folder = refuseDirectory(path); !folder.ok()) return folder;
     if (hasExtension(path, ".kvi")) return describeKvi(path, text);
     Picture picture;
     uint32_t type = KDGL_TYPE_24BIT;

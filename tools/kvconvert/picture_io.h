@@ -30,6 +30,8 @@ struct Result {
 
 bool hasExtension(const std::string& name, const char* ext);  // ext like ".kvi", any case
 
+// Empty when OUTPUT's extension names a writer (.bmp, .pcx, .tga, .kvi), else why not.
+Result checkWriter(const std::string& path);
 // Each step reports running out of memory as a failure ("Memory allocation is failed!"),
 // never as an exception.
 Result loadPicture(const std::string& path, Picture& out);

@@ -1,11 +1,14 @@
 // kvimodes OUTDIR: codes a picture it paints itself with every KVI mode, writes each file
 // into OUTDIR, decodes it back and prints size, ratio and PSNR per mode.
+#include "kvimodes_help.h"
+
 #include <kvicodec/kvicoder.h>
 #include <kvicodec/kvidecoder.h>
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -92,13 +95,28 @@ uint32_t decode(const std::string& path, Bytes& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUTDIR\n", argv[0]);
+    namespace help = kvhelp_kvimodes;
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        std::fputs(help::text, stdout);
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("%s %s\n", help::name, help::version);
+        return 0;
+    }
+    // A folder named like an option is almost certainly a mistyped option.
+    if (argc != 2 || argv[1][0] == '-') {
+        std::fputs(help::usage, stderr);
         return 2;
     }
     const std::filesystem::path dir = argv[1];
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
+    if (!std::filesystem::is_directory(dir)) {
+        std::fprintf(stderr, "kvimodes: %s: cannot make the folder: %s\n", argv[1],
+                     (ec ? ec : std::make_error_code(std::errc::not_a_directory)).message().c_str());
+        return 1;
+    }
     const Job jobs[] = {{"none", KVI_MODE_NONE, 0}, {"A1", KVI_MODE_A1, 0},   {"A1E", KVI_MODE_A1E, 0},
                         {"A2", KVI_MODE_A2, 0},     {"A2E", KVI_MODE_A2E, 0}, {"A3", KVI_MODE_A3, 0},
                         {"A3E", KVI_MODE_A3E, 0},   {"B1", KVI_MODE_B1, 100}, {"B1", KVI_MODE_B1, 90},

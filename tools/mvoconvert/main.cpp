@@ -1,5 +1,6 @@
 // mvoconvert model.obj model.mvo    writes an MVO file from a Wavefront OBJ file
 // mvoconvert --dump model.mvo       prints an MVO file's counts and arrays as text
+#include "mvoconvert_help.h"
 #include "obj_import.h"
 
 #include <mvobject/mvobject.h>
@@ -10,10 +11,10 @@
 
 namespace {
 
+namespace help = kvhelp_mvoconvert;
+
 int usage() {
-    std::fprintf(stderr,
-                 "usage: mvoconvert MODEL.obj MODEL.mvo   convert a Wavefront OBJ model\n"
-                 "       mvoconvert --dump MODEL.mvo      print an MVO model as text\n");
+    std::fputs(help::usage, stderr);
     return 2;
 }
 
@@ -81,6 +82,14 @@ int convert(const char* objPath, const char* mvoPath) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        std::fputs(help::text, stdout);
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("%s %s\n", help::name, help::version);
+        return 0;
+    }
     if (argc == 3 && std::strcmp(argv[1], "--dump") == 0) return dump(argv[2]);
     if (argc == 3 && argv[1][0] != '-') return convert(argv[1], argv[2]);
     return usage();
