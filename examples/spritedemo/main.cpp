@@ -1,6 +1,9 @@
-// spritedemo: bouncing, spinning sprites and a frames-per-second counter in an SDL window.
-// Escape or closing the window quits; "--frames N" stops after N frames (for scripts), and
-// "--screenshot FILE" saves the last frame as a BMP.
+// spritedemo: a small game on the engine. Spinning balls bounce around an SDL window; the
+// arrow keys move a paddle that keeps them off the floor. Escape or closing the window quits.
+#include "frame_pacer.h"
+#include "game.h"
+#include "spritedemo_help.h"
+
 #include <tovren/tovren.h>
 
 #include <platform/window.h>
@@ -10,15 +13,68 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
+#include <optional>
+#include <thread>
 #include <vector>
 
 namespace {
 
-constexpr uint16_t kWidth = 800;
-constexpr uint16_t kHeight = 600;
+using namespace spritedemo;
+namespace help = kvhelp_spritedemo;
+
+// DirectInput key codes.
 constexpr uint8_t kDikEscape = 0x01;
-constexpr int kBallSize = 64;
+constexpr uint8_t kDikUp = 0xC8;
+constexpr uint8_t kDikLeft = 0xCB;
+constexpr uint8_t kDikRight = 0xCD;
+constexpr uint8_t kDikDown = 0xD0;
+
+struct Options {
+    long maxFrames = -1;  // -1: until the player quits
+    const char* screenshot = nullptr;
+    bool play = true;     // false: the command line was all there was to do
+    int status = 0;       // the exit status when not playing
+};
+
+Options stopWith(int status) {
+    Options options;
+    options.play = false;
+    options.status = status;
+    return options;
+}
+
+Options usageError(const char* what, const char* arg) {
+    std::fprintf(stderr, "spritedemo: %s '%s'\n%s", what, arg, help::usage);
+    return stopWith(2);
+}
+
+Options parse(int argc, char** argv) {
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (std::strcmp(arg, "--help") == 0) {
+            std::fputs(help::text, stdout);
+            return stopWith(0);
+        }
+        if (std::strcmp(arg, "--version") == 0) {
+            std::printf("%s %s\n", help::name, help::version);
+            return stopWith(0);
+        }
+        const bool frames = std::strcmp(arg, "--frames") == 0;
+        if (!frames && std::strcmp(arg, "--screenshot") != 0) return usageError("unknown option", arg);
+        if (i + 1 >= argc) return usageError("a value is needed after", arg);
+        const char* value = argv[++i];
+        if (!frames) {
+            options.screenshot = value;
+            continue;
+        }
+        char* end = nullptr;
+        options.maxFrames = std::strtol(value, &end, 10);
+        if (*value == '\0' || *end != '\0' || options.maxFrames < 0)
+            return usageError("--frames needs a number of frames, not", value);
+    }
+    return options;
+}
 
 // A soft-edged ball with a highlight, bytes B, G, R, A.
 std::vector<uint8_t> makeBall(uint8_t red, uint8_t green, uint8_t blue) {
@@ -39,29 +95,38 @@ std::vector<uint8_t> makeBall(uint8_t red, uint8_t green, uint8_t blue) {
     return pixels;
 }
 
-struct Ball {
-    float x, y, vx, vy, angle, spin;
-};
+// A light bar, darker along its lower edge.
+std::vector<uint8_t> makePaddle() {
+    std::vector<uint8_t> pixels(kPaddleWidth * kPaddleHeight * 4);
+    for (int y = 0; y < kPaddleHeight; ++y) {
+        const uint8_t level = static_cast<uint8_t>(y < kPaddleHeight - 4 ? 230 : 150);
+        for (int x = 0; x < kPaddleWidth; ++x) {
+            uint8_t* p = &pixels[(y * kPaddleWidth + x) * 4];
+            p[0] = level, p[1] = level, p[2] = level, p[3] = 255;
+        }
+    }
+    return pixels;
+}
 
-void move(Ball& ball, float seconds) {
-    ball.x += ball.vx * seconds;
-    ball.y += ball.vy * seconds;
-    ball.angle += ball.spin * seconds;
-    if (ball.x < 0 || ball.x > kWidth - kBallSize) ball.vx = -ball.vx;
-    if (ball.y < 0 || ball.y > kHeight - kBallSize) ball.vy = -ball.vy;
-    ball.x = std::clamp(ball.x, 0.0f, float(kWidth - kBallSize));
-    ball.y = std::clamp(ball.y, 0.0f, float(kHeight - kBallSize));
+Arrows arrowsHeld(const platform::InputState& input) {
+    return Arrows{input.keys[kDikLeft] != 0, input.keys[kDikRight] != 0, input.keys[kDikUp] != 0,
+                  input.keys[kDikDown] != 0};
+}
+
+// The display's refresh rate as the device reports it; 60 when it is unknown or odd.
+uint32_t refreshRate(cTOVREN_GraphiX& gfx) {
+    cTOVREN_GFXDEVICES devices{};
+    gfx.GetDevices(&devices);
+    D3DDISPLAYMODE mode{};
+    if (!devices.d3d || FAILED(devices.d3d->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &mode))) return 60;
+    return mode.RefreshRate >= 24 && mode.RefreshRate <= 500 ? mode.RefreshRate : 60;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    long maxFrames = -1;
-    const char* screenshot = nullptr;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        if (std::strcmp(argv[i], "--frames") == 0) maxFrames = std::strtol(argv[i + 1], nullptr, 10);
-        if (std::strcmp(argv[i], "--screenshot") == 0) screenshot = argv[i + 1];
-    }
+    const Options options = parse(argc, argv);
+    if (!options.play) return options.status;
     HWND window = platform::createSdlWindow("Tovren sprite demo", kWidth, kHeight);
     if (!window) window = platform::createOffscreenWindow(kWidth, kHeight);
 
@@ -81,39 +146,51 @@ int main(int argc, char** argv) {
         const std::vector<uint8_t> pixels = makeBall(colours[i][0], colours[i][1], colours[i][2]);
         balls[i].Create(pixels.data(), kBallSize, kBallSize);
     }
-    Ball state[3] = {{100, 100, 210, 160, 0, 1.5f}, {400, 300, -180, 230, 0, -2.0f}, {600, 80, 140, -200, 0, 3.0f}};
+    cTOVREN_Sprite paddle;
+    const std::vector<uint8_t> paddlePixels = makePaddle();
+    paddle.Create(paddlePixels.data(), kPaddleWidth, kPaddleHeight);
     cTOVREN_FontTTF font;
     font.Create("DejaVu Sans", -18, 1);
 
+    // Scripts (--frames) count every frame as 1/60 second and run as fast as they can.
+    const bool interactive = options.maxFrames < 0;
+    FramePacer pacer(refreshRate(gfx));
+    Game game;
     const RECT screen{0, 0, kWidth, kHeight};
-    const RECT source{0, 0, kBallSize, kBallSize};
+    const RECT ballSource{0, 0, kBallSize, kBallSize};
+    const RECT paddleSource{0, 0, kPaddleWidth, kPaddleHeight};
     cTOVREN_Timer frameTimer, fpsTimer;
     frameTimer.Reset();
     fpsTimer.Reset();
     int framesThisSecond = 0, fps = 0;
-    for (long frame = 0; maxFrames < 0 || frame < maxFrames; ++frame) {
+    for (long frame = 0; interactive || frame < options.maxFrames; ++frame) {
         if (!platform::pumpEvents(window) || window->input().keys[kDikEscape]) break;
-        const float seconds = maxFrames < 0 ? frameTimer.GetTimerShift() : 1.0f / 60;
+        const float seconds = interactive ? std::min(frameTimer.GetTimerShift(), 0.1f) : 1.0f / 60;
         frameTimer.Reset();
         ++framesThisSecond;
         if (fpsTimer.GetTimer(1000)) {
             fps = framesThisSecond;
             framesThisSecond = 0;
         }
+        game.step(seconds, arrowsHeld(window->input()));
 
         gfx.DrawBegin();
         for (int i = 0; i < 3; ++i) {
-            move(state[i], seconds);
-            balls[i].Draw(int(state[i].x), int(state[i].y), source, screen, 1.0f, 1.0f,
-                          D3DXVECTOR2(kBallSize / 2.0f, kBallSize / 2.0f), state[i].angle, 0, 0xFFFFFFFF);
+            const Ball& ball = game.balls[i];
+            balls[i].Draw(int(ball.x), int(ball.y), ballSource, screen, 1.0f, 1.0f,
+                          D3DXVECTOR2(kBallSize / 2.0f, kBallSize / 2.0f), ball.angle, 0, 0xFFFFFFFF);
         }
-        font.Print(RECT{12, 10, 400, 40}, 0xFFFFFFFF, "Tovren sprite demo - %d fps", fps);
-        font.Print(RECT{12, kHeight - 34, 400, kHeight}, 0xFFB0C0D0, "Esc quits");
+        paddle.Draw(int(game.paddleX), int(game.paddleY), paddleSource, screen, 0);
+        font.Print(RECT{12, 10, 600, 40}, 0xFFFFFFFF, "Tovren sprite demo - %d fps - hits %u, misses %u", fps,
+                   game.hits, game.misses);
+        font.Print(RECT{12, kHeight - 30, 600, kHeight}, 0xFFB0C0D0, "Arrow keys move the paddle, Esc quits");
         gfx.DrawFinish();
+        if (interactive) std::this_thread::sleep_until(pacer.nextFrame(FramePacer::Clock::now()));
     }
-    if (screenshot) gfx.MakeScreenShot(screenshot);
+    if (options.screenshot) gfx.MakeScreenShot(options.screenshot);
 
     font.Release();
+    paddle.Release();
     for (cTOVREN_Sprite& ball : balls) ball.Release();
     gfx.Uninit();
     platform::destroyWindow(window);
