@@ -32,3 +32,19 @@ function(kv_program_help program)
   endif()
 endfunction()
 
+# The HTML manual of both Qt programs: HLP/kvdoc.html beside them in the build tree, and
+# installed under share/kvsuite.
+set(KV_MANUAL_SOURCE ${PROJECT_SOURCE_DIR}/wizard/HLP/kvdoc.html)
+set(KV_MANUAL_SUBDIR ${CMAKE_INSTALL_DATADIR}/kvsuite/HLP)
+if(KV_PROGRAMS)
+  install(FILES ${KV_MANUAL_SOURCE} DESTINATION ${KV_MANUAL_SUBDIR})
+endif()
+
+# kv_program_manual(<program> <lookup target>): copies the manual beside <program>; the
+# <lookup target> (where the program looks for it) learns the installed folder.
+function(kv_program_manual program lookup)
+  add_custom_command(TARGET ${program} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E make_directory $<TARGET_FILE_DIR:${program}>/HLP
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${KV_MANUAL_SOURCE} $<TARGET_FILE_DIR:${program}>/HLP/kvdoc.html)
+  target_compile_definitions(${lookup} PRIVATE KV_MANUAL_INSTALL_DIR="${KV_MANUAL_SUBDIR}")
+endfunction()

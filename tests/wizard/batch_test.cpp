@@ -67,6 +67,27 @@ TEST_F(BatchTest, MessagesGoToStandardOutputAndTheExitCodeTellsTheOutcome) {
     EXPECT_EQ(wizard("--yes").exitCode, 2);
     EXPECT_EQ(wizard("--run ok.lua --frobnicate").exitCode, 2);
     EXPECT_EQ(wizard("--run missing.lua").exitCode, 1);
+
+    // Ran to its end, but a function failed on the way: a pipeline must be able to tell.
+    writeText("failing.lua",
+              "pwCreateImage(0, 4, 4, 0) if pwSaveImage('no/such/dir/x.tga', 0) == 0 then pwInfo('Saved') end");
+    run = wizard("--run failing.lua");
+    EXPECT_EQ(run.exitCode, 3);
+    EXPECT_EQ(run.out, "Error!: Can't save image!\n"
+                       "Все ОК: Выполнение скрипта завершено!\\nПросмотреть результат?\n");
+    // An error box the script shows itself counts the same.
+    writeText("own.lua", "pwError('my own')");
+    EXPECT_EQ(wizard("--run own.lua").exitCode, 3);
+    EXPECT_EQ(wizard("--run '" + std::string(WIZARD_EXAMPLES) + "/gradient.lua'").exitCode, 0);
+}
+
+TEST_F(BatchTest, WindowModeTakesOneScriptAndNoUnknownOption) {
+    // Without a display these would fail to open a window; usage errors must not get there.
+    for (const char* bad : {"--frobnicate", "-x", "a.lua b.lua", "a.lua --run"}) {
+        const Outcome run = wizard(bad);
+        EXPECT_EQ(run.exitCode, 2) << bad;
+        EXPECT_NE(run.err.find("usage: kvPictureWizard"), std::string::npos) << bad;
+    }
 }
 
 TEST_F(BatchTest, YesStartsTheViewerFromTheConfiguredFolderWithTheSavedPicture) {

@@ -95,6 +95,18 @@ TEST_F(FilesTest, SaveFailuresReturnTheSlotAndKeepTheLastName) {
     EXPECT_EQ(current_.errors(), "File coding FAILED!|");
     EXPECT_EQ(eval("pwSaveImage('x.bmp', 5)"), 1);
     EXPECT_EQ(state_.lastSavedName, dir_.file("ok.tga"));
+
+    // Slot 0's number is success: a failed save of slot 0 returns -1 instead, so that a
+    // script's "if pwSaveImage(...) ~= 0" check sees the failure.
+    script("pwCreateImage(0, 4, 4, 0)");
+    for (const char* name : {"no/such/dir/x.bmp", "no/such/dir/x.kvi", "x.cel"}) {
+        EXPECT_EQ(eval("pwSaveImage('" + dir_.file(name) + "', 0)"), -1) << name;
+        EXPECT_EQ(current_.errors().empty(), false);
+    }
+    EXPECT_EQ(state_.lastSavedName, dir_.file("ok.tga"));
+    // The other function that answers with a slot number fails only with numbers that are
+    // no slot at all, never with 0.
+    EXPECT_EQ(eval("pwImageFromFile('" + dir_.file("missing.bmp") + "', 0)"), -1);
 }
 
 }  // namespace

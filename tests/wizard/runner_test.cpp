@@ -148,18 +148,43 @@ TEST_F(AppTest, RunAsksForAScriptThenOffersTheSavedPicture) {
 
     run = runApp("pwCreateImage(", IDYES);
     EXPECT_EQ(run.errors(), "Error executing script!|");
-    EXPECT_FALSE(app.lastErrorText.empty());
+    EXPECT_NE(app.lastErrorText.find("app.lua:1:"), std::string::npos) << app.lastErrorText;
     EXPECT_EQ(opened.size(), 2u);
+
+    // The window shows the error its own way, with Lua's message.
+    std::string shown;
+    app.showScriptError = [&shown](const std::string& luaMessage) { shown = luaMessage; };
+    run = runApp("local x = nil\nx.field = 1", IDYES);
+    EXPECT_EQ(run.errors(), "");
+    EXPECT_NE(shown.find("app.lua:2: attempt to index"), std::string::npos) << shown;
+}
+
+// Beside the program (the build tree), else in the data folder an installation puts it in.
+TEST(Manual, FoundBesideTheProgramOrInTheInstalledDataFolder) {
+    kvtest::TempDir dir;
+    const std::filesystem::path bin = dir.path() / "bin";
+    std::filesystem::create_directories(bin);
+    EXPECT_EQ(wizard::findManual(bin.string()), "");
+    const std::filesystem::path installed = dir.path() / KV_MANUAL_INSTALL_DIR / "kvdoc.html";
+    std::filesystem::create_directories(installed.parent_path());
+    kvtest::writeFile(installed.string(), {'<'});
+    EXPECT_EQ(wizard::findManual(bin.string()), installed.lexically_normal().string());
+    std::filesystem::create_directories(bin / "HLP");
+    kvtest::writeFile((bin / "HLP" / "kvdoc.html").string(), {'<'});
+    EXPECT_EQ(wizard::findManual(bin.string()), (bin / "HLP" / "kvdoc.html").string());
 }
 
 TEST_F(AppTest, CommandsOpenTheirTargets) {
     app.startViewer();
-    app.openManual();
     app.openOnlinePage();
-    ASSERT_EQ(opened.size(), 3u);
+    ASSERT_EQ(opened.size(), 2u);
     EXPECT_EQ(opened[0].first, "/opt/kv/kvIViewer");
-    EXPECT_EQ(opened[1].first, "HLP/kvdoc.chm");
-    EXPECT_EQ(opened[2].first, "http://127.0.0.1:9/ru/devtools/kvpicturewizard/on-line/");
+    EXPECT_EQ(opened[1].first, "http://127.0.0.1:9/ru/devtools/kvpicturewizard/on-line/");
+    // The test program has no manual beside it.
+    app.openManual();
+    EXPECT_EQ(opened.size(), 2u);
+    EXPECT_EQ(current_.errors(), "Can't open the manual HLP/kvdoc.html!|");
+    current_ = {};
     app.showAbout();
     ASSERT_EQ(current_.boxes.size(), 1u);
     EXPECT_EQ(current_.boxes[0].caption, "About...");

@@ -1,12 +1,19 @@
 // The window's menu, toolbar and start-up, under the offscreen platform.
 #include "mainwindow.h"
+#include "qtsupport.h"
 
 #include <gtest/gtest.h>
 #include <platform/ui.h>
 
+#include "testsupport.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QPlainTextEdit>
+#include <QTimer>
 #include <QToolBar>
 
 #include <cstdlib>
@@ -18,12 +25,21 @@ std::string describe(QAction* action) {
     return action->text().toStdString() + " " + std::to_string(action->data().toInt());
 }
 
-TEST(Window, MenuToolbarAndSilentStart) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+struct QtApp {
+    QtApp() { setenv("QT_QPA_PLATFORM", "offscreen", 0); }
     int argc = 1;
-    char name[] = "wizard_tests";
-    char* argv[] = {name, nullptr};
-    QApplication qt(argc, argv);
+    char name[12] = "wizard_test";
+    char* argv[2] = {name, nullptr};
+    QApplication qt{argc, argv};
+};
+
+void writeText(const std::string& path, const std::string& text) {
+    kvtest::writeFile(path, kvtest::Bytes(text.begin(), text.end()));
+}
+
+TEST(Window, MenuToolbarAndSilentStart) {
+    QtApp qtApp;
+    QApplication& qt = qtApp.qt;
     wizard::WizardApp app(wizard::WizardConfig{"", "127.0.0.1:1", 300});
     wizard::MainWindow window(app);
     std::vector<std::string> boxes;
@@ -64,6 +80,65 @@ TEST(Window, MenuToolbarAndSilentStart) {
     window.command(wizard::kCmdRun);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0], "Внимание!: Скрипт не загружен!\nЗагрузите kvPicture Wizard LUA-скрипт!");
+}
+
+TEST(Window, ShowsTheScriptAndTheMessagesOfItsLastRun) {
+    QtApp qt;
+    kvtest::TempDir dir;
+    wizard::WizardApp app(wizard::WizardConfig{"", "127.0.0.1:1", 300});
+    wizard::MainWindow window(app);
+    EXPECT_TRUE(window.scriptView()->isReadOnly());
+    EXPECT_TRUE(window.messagesView()->isReadOnly());
+
+    const std::string script = "pwInfo('hello')\npwError('bad\\nthing')\n";
+    writeText(dir.file("first.lua"), script);
+    window.openScript(dir.file("first.lua"));
+    EXPECT_EQ(window.windowTitle().toStdString(), "kvPictureWizard \u2014 first.lua");
+    EXPECT_EQ(window.scriptView()->toPlainText().toStdString(), script);
+
+    // The messages go on to whatever shows them; the window keeps a copy.
+    std::vector<std::string> boxes;
+    platform::setMessageBoxHook([&](HWND, const char* text, const char*, UINT) {
+        boxes.push_back(text);
+        return IDNO;
+    });
+    window.command(wizard::kCmdRun);
+    EXPECT_EQ(boxes.size(), 3u);
+    EXPECT_EQ(window.messagesView()->toPlainText().toStdString(),
+              "Information!: hello\nError!: bad\nthing\n"
+              "Все ОК: Выполнение скрипта завершено!\nПросмотреть результат?");
+
+    // A script error: the design's box, with Lua's message (file, line, what) as its detail.
+    writeText(dir.file("broken.lua"), "local x = nil\nx.field = 1\n");
+    window.openScript(dir.file("broken.lua"));
+    EXPECT_TRUE(window.messagesView()->toPlainText().isEmpty());
+    QString caption, text, detail;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            caption = box->windowTitle();
+            text = box->text();
+            detail = box->detailedText();
+            box->accept();
+        }
+    });
+    poll.start(10);
+    boxes.clear();
+    window.command(wizard::kCmdRun);
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(caption.toStdString(), "Error!");
+    EXPECT_EQ(text.toStdString(), "Error executing script!");
+    EXPECT_NE(detail.toStdString().find("broken.lua:2: attempt to index"), std::string::npos) << detail.toStdString();
+    EXPECT_NE(window.messagesView()->toPlainText().toStdString().find("broken.lua:2:"), std::string::npos);
+    platform::setMessageBoxHook({});
+}
+
+TEST(Window, RussianQuestionsGetRussianButtons) {
+    QtApp qt;
+    wizard::translateQtTexts();
+    QMessageBox box(QMessageBox::Information, "Все ОК", "Просмотреть результат?", QMessageBox::Yes | QMessageBox::No);
+    EXPECT_EQ(box.button(QMessageBox::Yes)->text().remove('&').toStdString(), "Да");
+    EXPECT_EQ(box.button(QMessageBox::No)->text().remove('&').toStdString(), "Нет");
 }
 
 }  // namespace

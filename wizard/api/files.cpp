@@ -128,7 +128,8 @@ int saveImage(lua_State* L) {
     }
     if (failure) {
         state.showError(failure);
-        return lua::result(L, double(slot));
+        // The slot number, as the design returns it, except that slot 0 would read as success.
+        return lua::result(L, slot == 0 ? -1.0 : double(slot));
     }
     state.lastSavedName = name.substr(0, kMaxNameLength);
     return lua::result(L, 0);

@@ -1,5 +1,7 @@
 #include "batch.h"
 
+#include "kvPictureWizard_help.h"
+
 #include <platform/ui.h>
 
 #include <cstdio>
@@ -32,12 +34,14 @@ int runBatch(const std::vector<std::string>& args, const WizardConfig& config) {
         else usageError = true;
     }
     if (usageError || script.empty()) {
-        std::fprintf(stderr, "usage: kvPictureWizard --run SCRIPT [--yes]\n");
+        std::fputs(kvhelp_kvPictureWizard::usage, stderr);
         return 2;
     }
 
+    int errorBoxes = 0;
     const auto previousBox = platform::setMessageBoxHook(
-        [yes](HWND, const char* text, const char* caption, UINT type) {
+        [yes, &errorBoxes](HWND, const char* text, const char* caption, UINT type) {
+            if (caption && std::string(caption) == "Error!") ++errorBoxes;
             std::printf("%s\n", batchMessageLine(caption, text).c_str());
             std::fflush(stdout);
             const UINT buttons = type & 0x0F;
@@ -54,7 +58,9 @@ int runBatch(const std::vector<std::string>& args, const WizardConfig& config) {
 
     platform::setFileDialogHook(previousDialog);
     platform::setMessageBoxHook(previousBox);
-    return outcome == RunOutcome::Done ? 0 : 1;
+    if (outcome != RunOutcome::Done) return 1;
+    // The script got to its end, but something it asked for failed on the way.
+    return errorBoxes > 0 ? 3 : 0;
 }
 
 }  // namespace wizard

@@ -13,8 +13,9 @@ namespace wizard {
 // True when the arguments ask for batch mode (they name --run or --yes).
 bool isBatchInvocation(const std::vector<std::string>& args);
 
-// Runs batch mode; returns the exit code: 0 after a successful run, 1 after a failed one,
-// 2 for a usage error. `args` excludes the program name.
+// Runs batch mode; returns the exit code: 0 after a run without "Error!" boxes, 1 after a
+// failed one, 2 for a usage error, 3 when the script ran to its end but showed at least one
+// "Error!" box. `args` excludes the program name.
 int runBatch(const std::vector<std::string>& args, const WizardConfig& config);
 
 // The line a message box becomes: "CAPTION: TEXT" with each line feed of TEXT as \n.

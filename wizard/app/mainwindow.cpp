@@ -7,23 +7,26 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QFontDatabase>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QScreen>
+#include <QSplitter>
 #include <QStyle>
 #include <QToolBar>
+
+#include <memory>
 
 namespace wizard {
 
 MainWindow::MainWindow(WizardApp& app) : app_(app) {
     setWindowTitle("kvPictureWizard");
     setObjectName("kvPictureWizard");
-    // The frame has no content of its own: an empty area in the button-shadow colour.
-    auto* area = new QWidget(this);
-    QPalette shadow = area->palette();
-    shadow.setColor(QPalette::Window, shadow.color(QPalette::Dark));
-    area->setPalette(shadow);
-    area->setAutoFillBackground(true);
-    setCentralWidget(area);
+    buildViews();
+    app_.showScriptError = [this](const std::string& luaMessage) { showScriptError(luaMessage); };
     setWindowIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
     platform::qt::installQtHooks(this);
     buildMenu();
@@ -34,6 +37,60 @@ MainWindow::MainWindow(WizardApp& app) : app_(app) {
         move(area.width() / 2 - 250, area.height() / 2 - 150);
     }
     startUpdateCheck(false);
+}
+
+void MainWindow::buildViews() {
+    const auto view = [this](const char* name) {
+        auto* edit = new QPlainTextEdit(this);
+        edit->setObjectName(name);
+        edit->setReadOnly(true);
+        edit->setLineWrapMode(QPlainTextEdit::NoWrap);
+        edit->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+        return edit;
+    };
+    scriptView_ = view("script");
+    messagesView_ = view("messages");
+    auto* split = new QSplitter(Qt::Vertical, this);
+    split->addWidget(scriptView_);
+    split->addWidget(messagesView_);
+    split->setStretchFactor(0, 3);
+    split->setStretchFactor(1, 1);
+    setCentralWidget(split);
+}
+
+void MainWindow::openScript(const std::string& path) {
+    app_.scriptName = path.substr(0, kMaxNameLength);
+    messagesView_->clear();
+    showScript();
+}
+
+void MainWindow::showScript() {
+    const QString path = QString::fromStdString(app_.scriptName);
+    setWindowTitle(path.isEmpty() ? QString("kvPictureWizard")
+                                  : QString("kvPictureWizard \u2014 ") + QFileInfo(path).fileName());
+    QFile file(path);
+    scriptView_->setPlainText(file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString());
+}
+
+void MainWindow::runScript() {
+    showScript();
+    messagesView_->clear();
+    QPlainTextEdit* log = messagesView_;
+    auto forward = std::make_shared<platform::MessageBoxHook>();
+    *forward = platform::setMessageBoxHook([log, forward](HWND owner, const char* text, const char* caption, UINT type) {
+        log->appendPlainText(QString::fromUtf8(caption) + ": " + QString::fromUtf8(text));
+        return (*forward)(owner, text, caption, type);
+    });
+    app_.run();
+    platform::setMessageBoxHook(*forward);
+}
+
+// The box the design shows, with Lua's own message (file, line, what) as its detail text.
+void MainWindow::showScriptError(const std::string& luaMessage) {
+    messagesView_->appendPlainText(QString("Error!: ") + kScriptErrorText + "\n" + QString::fromStdString(luaMessage));
+    QMessageBox box(QMessageBox::Critical, "Error!", kScriptErrorText, QMessageBox::Ok, this);
+    box.setDetailedText(QString::fromStdString(luaMessage));
+    box.exec();
 }
 
 MainWindow::~MainWindow() {
@@ -86,9 +143,11 @@ void MainWindow::buildToolbar() {
 
 void MainWindow::command(int id) {
     switch (id) {
-    case kCmdOpen: app_.chooseScript(); break;
+    case kCmdOpen:
+        if (app_.chooseScript()) openScript(app_.scriptName);
+        break;
     case kCmdExit: close(); break;
-    case kCmdRun: app_.run(); break;
+    case kCmdRun: runScript(); break;
     case kCmdViewer: app_.startViewer(); break;
     case kCmdAbout: app_.showAbout(); break;
     case kCmdManual: app_.openManual(); break;

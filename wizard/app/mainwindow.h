@@ -1,6 +1,7 @@
-// The wizard's window: a frame with the Russian menu and the toolbar and no content of its
-// own. Commands go to WizardApp; message boxes, file dialogs and the shell's open verb are
-// routed to Qt through the platform layer's hooks while the window exists.
+// The wizard's window: the Russian menu and the toolbar over the current script's text and
+// the messages of its last run. Commands go to WizardApp; message boxes, file dialogs and
+// the shell's open verb are routed to Qt through the platform layer's hooks while the
+// window exists.
 #pragma once
 
 #include "wizardapp.h"
@@ -8,7 +9,10 @@
 #include <QMainWindow>
 
 #include <atomic>
+#include <string>
 #include <thread>
+
+class QPlainTextEdit;
 
 namespace wizard {
 
@@ -39,11 +43,25 @@ public:
 
     void command(int id);
 
+    // Makes `path` the current script, as Open does, and shows it.
+    void openScript(const std::string& path);
+
+    QPlainTextEdit* scriptView() const { return scriptView_; }
+    QPlainTextEdit* messagesView() const { return messagesView_; }
+
 private:
     void buildMenu();
     void buildToolbar();
+    void buildViews();
+    // The current script's name in the title and its text, as it is on disk now.
+    void showScript();
+    // Run, with every message box of the run also written to the messages view.
+    void runScript();
+    void showScriptError(const std::string& luaMessage);
 
     WizardApp& app_;
+    QPlainTextEdit* scriptView_ = nullptr;
+    QPlainTextEdit* messagesView_ = nullptr;
     std::thread updateWorker_;
     std::atomic<bool> updateRunning_{false};
 };

@@ -2,9 +2,13 @@
 
 #include <platform/ui.h>
 
+#include <QCoreApplication>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QProcess>
 #include <QSettings>
+#include <QTranslator>
 
 #include <algorithm>
 #include <memory>
@@ -19,6 +23,12 @@ WizardConfig loadConfig() {
     const uint32_t timeout = settings.value("UpdateTimeoutMs", kDefaultUpdateTimeoutMs).toUInt();
     config.updateTimeoutMs = std::clamp<uint32_t>(timeout, 100, 30000);
     return config;
+}
+
+void translateQtTexts() {
+    static QTranslator translator;
+    if (translator.load(QLocale(QLocale::Russian), "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&translator);
 }
 
 void installProgramStarter() {

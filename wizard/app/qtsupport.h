@@ -11,6 +11,10 @@ namespace wizard {
 // the update server and its time-out.
 WizardConfig loadConfig();
 
+// Qt's own texts (Yes and No of the questions, the file dialogs) in Russian, the language of
+// the window, where Qt's Russian translation is installed. Needs a QApplication.
+void translateQtTexts();
+
 // Makes the shell's open verb start executables directly (with their own folder as working
 // directory); everything else goes on to the hook that was installed before.
 void installProgramStarter();

@@ -44,7 +44,8 @@ RunOutcome WizardApp::run() {
     }
     if (result.status == RunStatus::ScriptError) {
         lastErrorText = result.errorText;
-        state_.showError("Error executing script!");
+        if (showScriptError) showScriptError(lastErrorText);
+        else state_.showError(kScriptErrorText);
         return RunOutcome::ScriptError;
     }
     const int answer = MessageBoxA(state_.owner,
@@ -64,7 +65,21 @@ void WizardApp::showAbout() {
     MessageBoxA(state_.owner, text.c_str(), "About...", MB_OK);
 }
 
-void WizardApp::openManual() { platform::shellOpen("HLP/kvdoc.chm"); }
+void WizardApp::openManual() {
+    const std::string manual = findManual(executableDirectory());
+    if (manual.empty() || !platform::shellOpen(manual))
+        state_.showError("Can't open the manual HLP/kvdoc.html!");
+}
+
+std::string findManual(const std::string& programDir) {
+    const std::filesystem::path folder = programDir;
+    for (const std::filesystem::path& candidate :
+         {folder / "HLP" / "kvdoc.html", folder / ".." / KV_MANUAL_INSTALL_DIR / "kvdoc.html"}) {
+        std::error_code error;
+        if (std::filesystem::is_regular_file(candidate, error)) return candidate.lexically_normal().string();
+    }
+    return {};
+}
 
 void WizardApp::openOnlinePage() {
     platform::shellOpen(siteAddress(config_.updateHost, "/ru/devtools/kvpicturewizard/on-line/"));

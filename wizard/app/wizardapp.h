@@ -5,6 +5,7 @@
 #include "state.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace wizard {
@@ -26,6 +27,8 @@ struct WizardConfig {
 
 enum class RunOutcome { NoScript, NoContext, ScriptError, Done };
 
+constexpr const char* kScriptErrorText = "Error executing script!";
+
 class WizardApp {
 public:
     explicit WizardApp(WizardConfig config) : config_(std::move(config)) {}
@@ -35,6 +38,10 @@ public:
 
     std::string scriptName;     // chosen by Open; empty until then
     std::string lastErrorText;  // Lua's message after ScriptError
+
+    // Shows "Error executing script!" after a script error, given Lua's message. The default
+    // is the plain message box; the window adds Lua's message as the box's detail text.
+    std::function<void(const std::string& luaMessage)> showScriptError;
 
     // Open: asks for a script; true when one was chosen.
     bool chooseScript();
@@ -58,6 +65,10 @@ private:
 
 // The folder of the running executable.
 std::string executableDirectory();
+
+// The manual: HLP/kvdoc.html in `programDir`, else in the installed data folder beside it;
+// empty when there is neither.
+std::string findManual(const std::string& programDir);
 
 // "http://HOST" followed by the path, for pages on the update server.
 std::string siteAddress(const std::string& host, const char* path);
