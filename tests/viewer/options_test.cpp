@@ -50,3 +50,31 @@ TEST(Options, MalformedScreenshotRequestsAreErrors) {
         EXPECT_FALSE(o.error.empty());
     }
 }
+
+TEST(Options, LanguageNamesAThemeOfTheLanguageFolder) {
+    ViewerOptions o = parseOptions({"--language", "english", "/tmp/a b.bmp"});
+    EXPECT_EQ(o.mode, Mode::Window);
+    EXPECT_EQ(o.language, "english");
+    EXPECT_EQ(o.picture, "/tmp/a b.bmp");
+    EXPECT_EQ(parseOptions({"--language", "english.xml"}).language, "english");
+    EXPECT_EQ(parseOptions({"--language", "english"}).picture, "");
+    EXPECT_EQ(parseOptions({"/tmp/x.bmp"}).language, "");
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"--language"}, {"--language", ""}, {"--language", "../secret"}, {"--language", ".xml"},
+             {"--language", "/etc/passwd"}}) {
+        EXPECT_EQ(parseOptions(args).mode, Mode::Error) << args.back();
+    }
+}
+
+TEST(Options, UnknownOptionsAreErrorsButPathsMayLookLikeOptionsAfterTheFirst) {
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"--bogus"}, {"-x"}, {"--language", "english", "--bogus"}, {"--size", "10x10", "a.bmp"}}) {
+        const ViewerOptions o = parseOptions(args);
+        EXPECT_EQ(o.mode, Mode::Error) << args.front();
+        EXPECT_NE(o.error.find("unknown option"), std::string::npos);
+    }
+    // "--" ends the options; once the path has begun, the rest belongs to it.
+    EXPECT_EQ(parseOptions({"--", "--odd.bmp"}).picture, "--odd.bmp");
+    EXPECT_EQ(parseOptions({"/tmp/my", "--odd.bmp"}).picture, "/tmp/my --odd.bmp");
+    EXPECT_EQ(parseOptions({"-"}).picture, "-");
+}

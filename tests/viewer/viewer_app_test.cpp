@@ -68,6 +68,19 @@ TEST(ViewerApp, StartThemeTranslatesTheMenu) {
     EXPECT_EQ(list.versionText, "1.0");
 }
 
+TEST(ViewerApp, ChosenThemeReplacesTheStartTheme) {
+    kvtest::TempDir dir;
+    std::filesystem::copy(KV_VIEWER_LANGUAGE_DIR, dir.path() / "Language");
+    UiRecorder ui;
+    ViewerSettings settings{dir.path().string(), "example.org"};
+    settings.theme = "english";
+    Viewer viewer(settings);
+    viewer.app.applyStartTheme();
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(viewer.app.menu().headers[0].text, "File");
+    EXPECT_EQ(viewer.app.themeInUse().name, "English");
+}
+
 TEST(ViewerApp, MissingThemeKeepsEnglishMenu) {
     kvtest::TempDir dir;
     UiRecorder ui;

@@ -1,6 +1,8 @@
 #include "options.h"
 
+#include "kvIViewer_help.h"
 #include "launch.h"
+#include "viewer_app.h"
 
 #include <charconv>
 
@@ -48,6 +50,17 @@ ViewerOptions parseScreenshot(const std::vector<std::string>& arguments) {
     return options;
 }
 
+// A theme is a file of the Language folder: a bare name, ".xml" optional.
+bool parseThemeName(std::string name, std::string& out) {
+    const std::string suffix = ".xml";
+    if (name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0) {
+        name.resize(name.size() - suffix.size());
+    }
+    if (name.empty() || name.front() == '.' || name.find('/') != std::string::npos) return false;
+    out = name;
+    return true;
+}
+
 }  // namespace
 
 ViewerOptions parseOptions(const std::vector<std::string>& arguments) {
@@ -58,16 +71,28 @@ ViewerOptions parseOptions(const std::vector<std::string>& arguments) {
         if (first == "--version") return withMode(ViewerOptions::Mode::Version);
     }
     ViewerOptions options;
-    options.picture = pictureFromArguments(arguments);
+    std::size_t next = 0;
+    for (; next < arguments.size() && arguments[next].size() > 1 && arguments[next][0] == '-'; ++next) {
+        const std::string& option = arguments[next];
+        if (option == "--") {
+            ++next;
+            break;
+        }
+        if (option != "--language") return error("unknown option '" + option + "'");
+        if (++next >= arguments.size() || !parseThemeName(arguments[next], options.language)) {
+            return error("--language needs the name of a theme file in the Language folder");
+        }
+    }
+    options.picture = pictureFromArguments(std::vector<std::string>(arguments.begin() + next, arguments.end()));
     return options;
 }
 
-const char* usageText() {
-    return "usage: kvIViewer [PICTURE]\n"
-           "       kvIViewer --screenshot FILE [--size WIDTHxHEIGHT] PICTURE\n"
-           "Shows a BMP, CEL, JPEG, PCX, TGA or KVI picture and saves it as KVI.\n"
-           "--screenshot draws one frame of PICTURE at the given screen size (default\n"
-           "1024x768) without a window and writes it to FILE as BMP.\n";
+const char* helpText() { return kvhelp_kvIViewer::text; }
+
+const char* usageText() { return kvhelp_kvIViewer::usage; }
+
+std::string versionText() {
+    return std::string(kvhelp_kvIViewer::name) + " " + kvhelp_kvIViewer::version + " (" + kViewerTitle + ")";
 }
 
 }  // namespace kviewer

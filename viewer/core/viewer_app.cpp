@@ -56,7 +56,7 @@ ViewerApp::~ViewerApp() {
 std::string ViewerApp::languageDir() const { return settings_.startDir + "/Language"; }
 
 void ViewerApp::applyStartTheme() {
-    applyTheme(languageDir() + "/russian.xml", menu_, theme_, window_);
+    applyTheme(languageDir() + "/" + settings_.theme + ".xml", menu_, theme_, window_);
 }
 
 uint32_t ViewerApp::initGraphics(uint32_t screenWidth, uint32_t screenHeight) {

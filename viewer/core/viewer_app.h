@@ -21,6 +21,7 @@ constexpr const char* kViewerTitle = "kvImage Coder API v0.4";
 struct ViewerSettings {
     std::string startDir;        // its "Language" folder holds the themes
     std::string makerWebHost;    // host of the maker's web site
+    std::string theme = "russian";  // the theme applied at start, a file name without ".xml"
 };
 
 class ViewerApp {
@@ -33,7 +34,8 @@ public:
     // Called with the new window title after a picture was loaded.
     std::function<void(const std::string&)> onTitleChanged;
 
-    // Applies "Language/russian.xml" below the start directory to the menu.
+    // Applies the start theme, "Language/russian.xml" below the start directory unless the
+    // settings name another, to the menu.
     void applyStartTheme();
 
     // Creates the graphics device for the screen size. On failure shows "Can't initialize

@@ -23,13 +23,14 @@ std::string environmentOr(const char* name, const char* fallback) {
 
 // The executable's folder, or the installed data folder when the executable has no themes
 // beside it (an installed copy).
-kviewer::ViewerSettings settingsFor(const QApplication& app) {
+kviewer::ViewerSettings settingsFor(const QApplication& app, const kviewer::ViewerOptions& options) {
     const QString exeDir = app.applicationDirPath();
     const QString dataDir = QDir::cleanPath(exeDir + "/../" KVIVIEWER_DATA_SUBDIR);
     kviewer::ViewerSettings settings;
     settings.startDir = kviewer::findStartDir(QFile::encodeName(exeDir).toStdString(),
                                               QFile::encodeName(dataDir).toStdString());
     settings.makerWebHost = environmentOr("KVIVIEWER_WEB_HOST", KVIVIEWER_WEB_HOST);
+    if (!options.language.empty()) settings.theme = options.language;
     return settings;
 }
 
@@ -39,7 +40,7 @@ int runWindow(int& argc, char** argv, const kviewer::ViewerOptions& options) {
     QApplication::setDesktopFileName("kvIViewer");
     platform::qt::installQtHooks();
 
-    MainWindow window(settingsFor(app));
+    MainWindow window(settingsFor(app, options));
     window.app().applyStartTheme();
     window.rebuildMenu();
     window.show();
@@ -62,8 +63,8 @@ int main(int argc, char** argv) {
         kviewer::parseOptions(std::vector<std::string>(argv + 1, argv + argc));
     switch (options.mode) {
     case kviewer::ViewerOptions::Mode::Screenshot: return kviewer::runScreenshot(options);
-    case kviewer::ViewerOptions::Mode::Help: std::fputs(kviewer::usageText(), stdout); return 0;
-    case kviewer::ViewerOptions::Mode::Version: std::puts(kviewer::kViewerTitle); return 0;
+    case kviewer::ViewerOptions::Mode::Help: std::fputs(kviewer::helpText(), stdout); return 0;
+    case kviewer::ViewerOptions::Mode::Version: std::puts(kviewer::versionText().c_str()); return 0;
     case kviewer::ViewerOptions::Mode::Error:
         std::fprintf(stderr, "kvIViewer: %s\n%s", options.error.c_str(), kviewer::usageText());
         return 2;
