@@ -91,6 +91,7 @@ function(kv_add_bench target)
   cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${target} ${A_SOURCES})
   target_link_libraries(${target} PRIVATE kv_options kv_testsupport ${A_LIBS} benchmark::benchmark)
+  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/bench/common)
   set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
 endfunction()
 

@@ -58,9 +58,10 @@ uint32_t pcxType(uint8_t planes) {
 }
 
 // Decodes with the codec of `format`, from the file `name` or from the bytes, and fills
-// the canvas only on success.
+// the canvas only on success. Readers that can write `wanted` (a colour type, 0 for none)
+// directly do so, which spares the conversion after the load.
 uint32_t decodeInto(KDGL_CANVAS& canvas, KDGL_WARNINGS& warnings, uint32_t format, const char* name,
-                    const uint8_t* bytes, uint32_t size) {
+                    const uint8_t* bytes, uint32_t size, uint32_t wanted) {
     warnings = {};
     auto run = [&](auto& codec) { return name ? codec.LoadFromFile(name) : codec.LoadFromMemory(bytes, size); };
     uint32_t status = KDGL_OK;
@@ -79,12 +80,12 @@ uint32_t decodeInto(KDGL_CANVAS& canvas, KDGL_WARNINGS& warnings, uint32_t forma
             break;
         }
         case KDGL_FORMAT_JPEG: {
-            CCodecJPEG codec;
-            status = run(codec);
-            warnings = codec.warnings;
-            if (status != KDGL_OK) break;
-            flipRows(codec.data, codec.width, codec.height, 3);
-            takePicture(canvas, codec.data, codec.width, codec.height, KDGL_TYPE_24BIT, nullptr);
+            // Top row first, as the codec's rows after the vertical flip.
+            if (!name) return KDGL_ERR_FILE_NAME;
+            Decoded picture;
+            const JpegLayout layout{wanted == KDGL_TYPE_32BIT ? 4u : 3u, false};
+            if ((status = loadJpegFile(name, layout, picture, warnings)) != KDGL_OK) break;
+            takePicture(canvas, picture.data, picture.width, picture.height, picture.type, nullptr);
             break;
         }
         case KDGL_FORMAT_PCX: {
@@ -104,22 +105,28 @@ uint32_t decodeInto(KDGL_CANVAS& canvas, KDGL_WARNINGS& warnings, uint32_t forma
     return status;
 }
 
-}  // namespace
-
-uint32_t CKaldorGL::LoadImageFromFile(const char* name) {
+uint32_t loadFile(CKaldorGL& gl, const char* name, uint32_t wanted) {
     if (!name || std::strlen(name) < 5) return KDGL_ERR_FILE_NAME;
     const int format = formatOfName(name);
     if (format < 0) return KDGL_ERR_COMPRESSION;
-    return decodeInto(canvas, warnings, static_cast<uint32_t>(format), name, nullptr, 0);
+    return decodeInto(gl.canvas, gl.warnings, static_cast<uint32_t>(format), name, nullptr, 0, wanted);
 }
 
-uint32_t CKaldorGL::LoadImageFromMem(const uint8_t* bytes, uint32_t size, uint32_t index) {
+uint32_t loadMemory(CKaldorGL& gl, const uint8_t* bytes, uint32_t size, uint32_t index, uint32_t wanted) {
     if (!bytes) return KDGL_ERR_NULL_POINTER;
     if (index == KDGL_FORMAT_JPEG) return KDGL_ERR_FILE_NAME;
     if (index >= kFormatCount) return KDGL_ERR_UNSUPPORTED;
-    std::free(canvas.data);
-    canvas.data = nullptr;
-    return decodeInto(canvas, warnings, index, nullptr, bytes, size);
+    std::free(gl.canvas.data);
+    gl.canvas.data = nullptr;
+    return decodeInto(gl.canvas, gl.warnings, index, nullptr, bytes, size, wanted);
+}
+
+}  // namespace
+
+uint32_t CKaldorGL::LoadImageFromFile(const char* name) { return loadFile(*this, name, 0); }
+
+uint32_t CKaldorGL::LoadImageFromMem(const uint8_t* bytes, uint32_t size, uint32_t index) {
+    return loadMemory(*this, bytes, size, index, 0);
 }
 
 namespace {
@@ -139,17 +146,17 @@ uint32_t convertCanvas(CKaldorGL& gl, uint32_t status, uint32_t targetType) {
 }  // namespace
 
 uint32_t CKaldorGL::LoadImageFromFileAs24(const char* name) {
-    return convertCanvas(*this, LoadImageFromFile(name), KDGL_TYPE_24BIT);
+    return convertCanvas(*this, loadFile(*this, name, KDGL_TYPE_24BIT), KDGL_TYPE_24BIT);
 }
 uint32_t CKaldorGL::LoadImageFromFileAs32(const char* name) {
-    return convertCanvas(*this, LoadImageFromFile(name), KDGL_TYPE_32BIT);
+    return convertCanvas(*this, loadFile(*this, name, KDGL_TYPE_32BIT), KDGL_TYPE_32BIT);
 }
 uint32_t CKaldorGL::LoadImageFromMemAs24(const uint8_t* bytes, uint32_t size, uint32_t index) {
     if (!bytes) return KDGL_ERR_FILE_OPEN;
-    return convertCanvas(*this, LoadImageFromMem(bytes, size, index), KDGL_TYPE_24BIT);
+    return convertCanvas(*this, loadMemory(*this, bytes, size, index, KDGL_TYPE_24BIT), KDGL_TYPE_24BIT);
 }
 uint32_t CKaldorGL::LoadImageFromMemAs32(const uint8_t* bytes, uint32_t size, uint32_t index) {
-    return convertCanvas(*this, LoadImageFromMem(bytes, size, index), KDGL_TYPE_32BIT);
+    return convertCanvas(*this, loadMemory(*this, bytes, size, index, KDGL_TYPE_32BIT), KDGL_TYPE_32BIT);
 }
 
 uint32_t CKaldorGL::SaveImageToFileBPP(const char* name, const uint8_t* data, uint32_t width,

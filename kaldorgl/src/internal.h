@@ -101,6 +101,23 @@ private:
 
 namespace kdgl {
 
+// A reader's result before it reaches a codec object or the canvas.
+struct Decoded {
+    uint8_t* data = nullptr;
+    uint32_t width = 0;
+    uint32_t height = 0;
+    uint32_t type = 0;
+};
+
+// JPEG output: 3 (R, G, B) or 4 (R, G, B, A = 255) bytes a pixel, rows bottom or top first.
+struct JpegLayout {
+    uint32_t bytesPerPixel;
+    bool bottomFirst;
+};
+// 1 when the file cannot be opened, 257 over the budget, 259 for data the library refuses;
+// `warnings` are those of this load, failed or not.
+uint32_t loadJpegFile(const char* name, const JpegLayout& layout, Decoded& out, KDGL_WARNINGS& warnings);
+
 // Row and column reversal of an unpadded buffer of `bpp`-byte pixels.
 void flipRows(uint8_t* data, uint32_t width, uint32_t height, uint32_t bpp);
 void flipColumns(uint8_t* data, uint32_t width, uint32_t height, uint32_t bpp);

@@ -1,7 +1,10 @@
 // JPEG reading through libjpeg (API 62). Fatal library errors come back as status 259
 // through a setjmp error manager; nothing is written to standard error. The frame is
 // checked against the decoding budget before anything is allocated for it, libjpeg's own
-// memory is limited to the budget, and warnings are counted for the caller.
+// memory is limited to the budget, and warnings are counted for the caller. Colour files
+// are converted by libjpeg-turbo's extended colour spaces straight into the final buffer,
+// three or four bytes a pixel, each row where it ends up: no copy, flip or widening pass
+// follows.
 #include "internal.h"
 #include "regular_file.h"
 
@@ -22,6 +25,10 @@ namespace {
 // A progressive file may hold any number of scans, each a pass over the whole picture;
 // real files have a dozen or so.
 constexpr int kMaxScans = 256;
+
+// libjpeg's standard source reads 4096 bytes a call; a larger stream buffer spares most of
+// the system calls.
+constexpr size_t kStreamBuffer = 1 << 16;
 
 struct ErrorManager {
     jpeg_error_mgr base;
@@ -60,18 +67,20 @@ inline uint8_t cmykChannel(uint32_t c, uint32_t k, bool inverted) {
     return static_cast<uint8_t>(inverted ? c * k / 255 : (255 - c) * (255 - k) / 255);
 }
 
-// Widens one decoded scan line of 1 or 4 components in place to R, G, B. The line is sized
-// for three bytes a pixel, and 4-component data is read from a separate buffer.
-void toRgb(const uint8_t* src, uint8_t* dst, uint32_t width, int components, bool inverted) {
-    if (components == 1) {
-        for (uint32_t x = width; x-- > 0;) dst[x * 3] = dst[x * 3 + 1] = dst[x * 3 + 2] = src[x];
-        return;
-    }
-    for (uint32_t x = 0; x < width; ++x, src += 4, dst += 3) {
+void inksToRgb(const uint8_t* src, uint8_t* dst, uint32_t width, uint32_t bpp, bool inverted) {
+    for (uint32_t x = 0; x < width; ++x, src += 4, dst += bpp) {
         dst[0] = cmykChannel(src[0], src[3], inverted);
         dst[1] = cmykChannel(src[1], src[3], inverted);
         dst[2] = cmykChannel(src[2], src[3], inverted);
+        if (bpp == 4) dst[3] = 255;
     }
+}
+
+// Grey and colour files come from the library as R, G, B (A); four-component files as
+// inks, which are turned into colour here.
+J_COLOR_SPACE outputSpace(J_COLOR_SPACE stored, uint32_t bpp) {
+    if (stored == JCS_CMYK || stored == JCS_YCCK) return JCS_CMYK;
+    return bpp == 4 ? JCS_EXT_RGBA : JCS_EXT_RGB;
 }
 
 struct Decoder {
@@ -80,19 +89,32 @@ struct Decoder {
     jpeg_progress_mgr progress{};
     std::FILE* file = nullptr;
     uint8_t* pixels = nullptr;
-    uint8_t* cmykLine = nullptr;
+    JSAMPROW* rows = nullptr;
+    uint8_t* inkLine = nullptr;
 
     ~Decoder() {
         jpeg_destroy_decompress(&info);
         if (file) std::fclose(file);
-        std::free(cmykLine);
+        std::free(inkLine);
+        std::free(rows);
         std::free(pixels);
     }
 };
 
-// Decodes with the rows bottom first. Kept free of C++ objects with destructors between
+uint32_t readInks(Decoder& d, uint32_t bpp) {
+    const uint32_t status = allocImage(uint64_t(d.info.output_width) * 4, &d.inkLine);
+    if (status != KDGL_OK) return status;
+    while (d.info.output_scanline < d.info.output_height) {
+        uint8_t* row = d.rows[d.info.output_scanline];
+        if (jpeg_read_scanlines(&d.info, &d.inkLine, 1) != 1) return KDGL_ERR_STRUCTURE;
+        inksToRgb(d.inkLine, row, d.info.output_width, bpp, d.info.saw_Adobe_marker);
+    }
+    return KDGL_OK;
+}
+
+// Decodes into d.pixels in `layout`. Kept free of C++ objects with destructors between
 // setjmp and longjmp.
-uint32_t decode(Decoder& d, uint32_t& width, uint32_t& height) {
+uint32_t decode(Decoder& d, const JpegLayout& layout) {
     d.info.err = jpeg_std_error(&d.error.base);
     d.error.base.error_exit = onFatalError;
     d.error.base.emit_message = onMessage;
@@ -105,51 +127,58 @@ uint32_t decode(Decoder& d, uint32_t& width, uint32_t& height) {
     d.info.mem->max_memory_to_use = long(std::min<uint64_t>(limit.maxBytes, LONG_MAX));
     jpeg_stdio_src(&d.info, d.file);
     jpeg_read_header(&d.info, TRUE);
-    if (const uint32_t status = checkPictureSize(d.info.image_width, d.info.image_height, 3)) return status;
-    const J_COLOR_SPACE space = d.info.jpeg_color_space;
-    if (space == JCS_CMYK || space == JCS_YCCK)
-        d.info.out_color_space = JCS_CMYK;
-    else if (space == JCS_GRAYSCALE)
-        d.info.out_color_space = JCS_GRAYSCALE;
-    else
-        d.info.out_color_space = JCS_RGB;
+    const uint32_t bpp = layout.bytesPerPixel;
+    if (const uint32_t status = checkPictureSize(d.info.image_width, d.info.image_height, bpp)) return status;
+    d.info.out_color_space = outputSpace(d.info.jpeg_color_space, bpp);
     jpeg_start_decompress(&d.info);
     const uint32_t w = d.info.output_width;
     const uint32_t h = d.info.output_height;
-    const int components = d.info.output_components;
-    const bool inverted = d.info.saw_Adobe_marker;
-    uint32_t status = allocImage(pixelBytes(w, h, 3), &d.pixels);
-    if (status == KDGL_OK && components == 4) status = allocImage(uint64_t(w) * 4, &d.cmykLine);
+    const uint64_t stride = uint64_t(w) * bpp;
+    uint32_t status = allocImage(stride * h, &d.pixels);
     if (status != KDGL_OK) return status;
-    while (d.info.output_scanline < h) {
-        uint8_t* row = d.pixels + uint64_t(h - 1 - d.info.output_scanline) * w * 3;
-        JSAMPROW target = components == 4 ? d.cmykLine : row;
-        if (jpeg_read_scanlines(&d.info, &target, 1) != 1) return KDGL_ERR_STRUCTURE;
-        if (components != 3) toRgb(target, row, w, components, inverted);
+    d.rows = static_cast<JSAMPROW*>(std::malloc(sizeof(JSAMPROW) * h));
+    if (!d.rows) return KDGL_ERR_ALLOC;
+    for (uint32_t y = 0; y < h; ++y) d.rows[y] = d.pixels + (layout.bottomFirst ? h - 1 - y : y) * stride;
+    if (d.info.out_color_space == JCS_CMYK) {
+        if ((status = readInks(d, bpp)) != KDGL_OK) return status;
+    } else {
+        while (d.info.output_scanline < h)
+            if (jpeg_read_scanlines(&d.info, d.rows + d.info.output_scanline, h - d.info.output_scanline) == 0)
+                return KDGL_ERR_STRUCTURE;
     }
     jpeg_finish_decompress(&d.info);
-    width = w;
-    height = h;
     return KDGL_OK;
 }
 
 }  // namespace
 
-uint32_t CCodecJPEG::LoadFromFile(const char* name) {
+namespace kdgl {
+
+uint32_t loadJpegFile(const char* name, const JpegLayout& layout, Decoded& out, KDGL_WARNINGS& warnings) {
     warnings = {};
     Decoder decoder;
     // Only regular files: a FIFO would block the open, a device read without end.
     decoder.file = platform::openRegularStream(name);
     if (!decoder.file) return KDGL_ERR_FILE_NAME;
-    uint32_t w = 0;
-    uint32_t h = 0;
-    const uint32_t status = decode(decoder, w, h);
+    std::setvbuf(decoder.file, nullptr, _IOFBF, kStreamBuffer);
+    const uint32_t status = decode(decoder, layout);
     warnings = decoder.error.warnings;
     if (status != KDGL_OK) return status;
-    data = decoder.pixels;
+    out = Decoded{decoder.pixels, decoder.info.output_width, decoder.info.output_height,
+                  layout.bytesPerPixel == 4 ? KDGL_TYPE_32BIT : KDGL_TYPE_24BIT};
     decoder.pixels = nullptr;
-    width = w;
-    height = h;
+    return KDGL_OK;
+}
+
+}  // namespace kdgl
+
+uint32_t CCodecJPEG::LoadFromFile(const char* name) {
+    Decoded picture;
+    const uint32_t status = loadJpegFile(name, JpegLayout{3, true}, picture, warnings);
+    if (status != KDGL_OK) return status;
+    data = picture.data;
+    width = picture.width;
+    height = picture.height;
     type = static_cast<uint8_t>(KDGL_TYPE_24BIT);
     return KDGL_OK;
 }

@@ -225,6 +225,84 @@ TEST(JpegReader, ScanCountIsLimited) {
     EXPECT_EQ(loadJpeg(compress(Kind::Rgb, 16, 16, {10, 20, 30}, false, Scans::Progressive)).status, KDGL_OK);
 }
 
+// libjpeg's plain path: its default output, one row at a time, grey widened to R, G, B.
+Bytes plainDecode(const Bytes& file, uint32_t& width, uint32_t& height) {
+    jpeg_decompress_struct info{};
+    jpeg_error_mgr error{};
+    info.err = jpeg_std_error(&error);
+    jpeg_create_decompress(&info);
+    jpeg_mem_src(&info, file.data(), file.size());
+    jpeg_read_header(&info, TRUE);
+    jpeg_start_decompress(&info);
+    width = info.output_width;
+    height = info.output_height;
+    const int components = info.output_components;
+    Bytes line(size_t(width) * components), out;
+    while (info.output_scanline < info.output_height) {
+        JSAMPROW row = line.data();
+        jpeg_read_scanlines(&info, &row, 1);
+        for (uint32_t x = 0; x < width; ++x)
+            for (int c = 0; c < 3; ++c) out.push_back(line[x * components + (components == 1 ? 0 : c)]);
+    }
+    jpeg_finish_decompress(&info);
+    jpeg_destroy_decompress(&info);
+    return out;
+}
+
+Bytes withAlpha(const Bytes& rgb) {
+    Bytes out;
+    for (size_t i = 0; i < rgb.size(); i += 3) out.insert(out.end(), {rgb[i], rgb[i + 1], rgb[i + 2], 255});
+    return out;
+}
+
+Bytes rowsReversed(const Bytes& pixels, uint32_t width, uint32_t height, uint32_t bpp) {
+    Bytes out;
+    for (uint32_t y = height; y-- > 0;)
+        out.insert(out.end(), pixels.begin() + size_t(y) * width * bpp, pixels.begin() + size_t(y + 1) * width * bpp);
+    return out;
+}
+
+// Every way in (the codec, the dispatch, As24 and As32, which decode straight into their
+// final layout) gives libjpeg's plain decode, byte for byte.
+TEST(JpegReader, EveryPathGivesThePlainDecodeExactly) {
+    kvtest::TempDir dir;
+    const Bytes photo = kvtest::makePhotoRgba(61, 37, 7);
+    const kvtest::JpegStyle styles[] = {{90, true, false, false}, {90, false, false, false},
+                                        {90, true, true, false}, {90, true, false, true}};
+    for (const auto& style : styles) {
+        SCOPED_TRACE(testing::Message() << "subsampled " << style.subsampled << " progressive "
+                                        << style.progressive << " grey " << style.grey);
+        const std::string path = dir.file("photo.jpg");
+        ASSERT_TRUE(kvtest::writeJpeg(path, photo, 61, 37, style));
+        uint32_t w = 0, h = 0;
+        const Bytes plain = plainDecode(kvtest::readFile(path), w, h);
+        ASSERT_EQ(w, 61u);
+        ASSERT_EQ(h, 37u);
+
+        CCodecJPEG codec;
+        ASSERT_EQ(codec.LoadFromFile(path.c_str()), KDGL_OK);
+        Owned owned(codec.data);
+        EXPECT_EQ(bytesOf(owned.get(), plain.size()), rowsReversed(plain, w, h, 3));
+        CKaldorGL gl;
+        ASSERT_EQ(gl.LoadImageFromFile(path.c_str()), KDGL_OK);
+        EXPECT_EQ(takeCanvas(gl.canvas, plain.size()), plain);
+        ASSERT_EQ(gl.LoadImageFromFileAs24(path.c_str()), KDGL_OK);
+        EXPECT_EQ(gl.canvas.type, KDGL_TYPE_24BIT);
+        EXPECT_EQ(takeCanvas(gl.canvas, plain.size()), plain);
+        ASSERT_EQ(gl.LoadImageFromFileAs32(path.c_str()), KDGL_OK);
+        EXPECT_EQ(gl.canvas.type, KDGL_TYPE_32BIT);
+        EXPECT_EQ(takeCanvas(gl.canvas, plain.size() / 3 * 4), withAlpha(plain));
+    }
+    // Four-component files are turned into colour by the reader itself, for either width.
+    const std::string inks = dir.file("inks.jpg");
+    kvtest::writeFile(inks, compress(Kind::Ycck, 9, 6, {40, 200, 90, 30}));
+    CKaldorGL gl;
+    ASSERT_EQ(gl.LoadImageFromFileAs24(inks.c_str()), KDGL_OK);
+    const Bytes rgb = takeCanvas(gl.canvas, 9 * 6 * 3);
+    ASSERT_EQ(gl.LoadImageFromFileAs32(inks.c_str()), KDGL_OK);
+    EXPECT_EQ(takeCanvas(gl.canvas, 9 * 6 * 4), withAlpha(rgb));
+}
+
 TEST(JpegReader, MissingFilesAndMemoryReads) {
     CCodecJPEG codec;
     EXPECT_EQ(codec.LoadFromFile("/nonexistent/x.jpg"), KDGL_ERR_FILE_NAME);

@@ -9,8 +9,8 @@ namespace kvtest {
 namespace {
 
 // Compresses rows of `components` bytes a pixel taken from `pixels` (`stride` bytes a pixel).
-bool compress(const std::string& path, const Bytes& pixels, uint32_t width, uint32_t height, int quality,
-              bool subsampled, int components, size_t stride) {
+bool compress(const std::string& path, const Bytes& pixels, uint32_t width, uint32_t height, const JpegStyle& style,
+              int components, size_t stride) {
     if (pixels.size() < size_t(width) * height * stride) return false;
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) return false;
@@ -24,8 +24,10 @@ bool compress(const std::string& path, const Bytes& pixels, uint32_t width, uint
     info.input_components = components;
     info.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
     jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, quality, TRUE);
-    info.comp_info[0].h_samp_factor = info.comp_info[0].v_samp_factor = subsampled ? 2 : 1;
+    if (style.grey) jpeg_set_colorspace(&info, JCS_GRAYSCALE);
+    jpeg_set_quality(&info, style.quality, TRUE);
+    info.comp_info[0].h_samp_factor = info.comp_info[0].v_samp_factor = style.subsampled && !style.grey ? 2 : 1;
+    if (style.progressive) jpeg_simple_progression(&info);
     jpeg_start_compress(&info, TRUE);
     Bytes row(size_t(width) * components);
     for (uint32_t y = 0; y < height; ++y) {
@@ -41,13 +43,17 @@ bool compress(const std::string& path, const Bytes& pixels, uint32_t width, uint
 
 }  // namespace
 
+bool writeJpeg(const std::string& path, const Bytes& rgba, uint32_t width, uint32_t height, const JpegStyle& style) {
+    return compress(path, rgba, width, height, style, 3, 4);
+}
+
 bool writeJpeg(const std::string& path, const Bytes& rgba, uint32_t width, uint32_t height, int quality,
                bool subsampled) {
-    return compress(path, rgba, width, height, quality, subsampled, 3, 4);
+    return writeJpeg(path, rgba, width, height, JpegStyle{quality, subsampled, false, false});
 }
 
 bool writeGreyJpeg(const std::string& path, const Bytes& grey, uint32_t width, uint32_t height, int quality) {
-    return compress(path, grey, width, height, quality, false, 1, 1);
+    return compress(path, grey, width, height, JpegStyle{quality, false, false, true}, 1, 1);
 }
 
 }  // namespace kvtest

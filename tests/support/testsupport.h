@@ -37,8 +37,18 @@ void put32(Bytes& out, uint32_t value);
 // first, 4 bytes a pixel. The same arguments always give the same bytes.
 Bytes makePhotoRgba(uint32_t width, uint32_t height, uint32_t seed = 1);
 
-// Writes 4-byte R, G, B, A pixels (alpha dropped) as a baseline JPEG through libjpeg, with
-// 2x2 chroma subsampling (4:2:0) or none (4:4:4). False when the file cannot be written.
+// How writeJpeg codes: 2x2 chroma subsampling (4:2:0) or none (4:4:4), progressive scans,
+// or one grey component made by libjpeg from the colours.
+struct JpegStyle {
+    int quality = 90;
+    bool subsampled = true;
+    bool progressive = false;
+    bool grey = false;
+};
+
+// Writes 4-byte R, G, B, A pixels (alpha dropped) as a JPEG through libjpeg; the second form
+// writes a baseline colour JPEG. False when the file cannot be written.
+bool writeJpeg(const std::string& path, const Bytes& rgba, uint32_t width, uint32_t height, const JpegStyle& style);
 bool writeJpeg(const std::string& path, const Bytes& rgba, uint32_t width, uint32_t height, int quality,
                bool subsampled);
 // Writes one byte a pixel as a single-component (greyscale) baseline JPEG.
