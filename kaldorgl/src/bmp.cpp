@@ -1,5 +1,6 @@
 // Uncompressed Windows bitmaps.
 #include "internal.h"
+#include "rows.h"
 
 #include <kaldorgl/kdgl_codecs.h>
 
@@ -63,7 +64,8 @@ void readPalette(const uint8_t* bytes, uint32_t size, uint32_t bits, Rgb* palett
     }
 }
 
-void unpackRow(const uint8_t* src, uint8_t* dst, uint32_t width, uint32_t bits) {
+// One file row to `outBpp`-byte pixels: indices, R, G, B or R, G, B, A.
+void unpackRow(const uint8_t* src, uint8_t* dst, uint32_t width, uint32_t bits, uint32_t outBpp) {
     switch (bits) {
         case 1:
             for (uint32_t x = 0; x < width; ++x) dst[x] = (src[x >> 3] >> (7 - (x & 7))) & 1;
@@ -74,20 +76,10 @@ void unpackRow(const uint8_t* src, uint8_t* dst, uint32_t width, uint32_t bits) 
             break;
         case 8: std::memcpy(dst, src, width); break;
         case 24:
-            for (uint32_t x = 0; x < width; ++x, src += 3, dst += 3) {
-                dst[0] = src[2];
-                dst[1] = src[1];
-                dst[2] = src[0];
-            }
+            if (outBpp == 4) expandRgb(src, dst, width, true);
+            else swapRgb(src, dst, width);
             break;
-        default:
-            for (uint32_t x = 0; x < width; ++x, src += 4, dst += 4) {
-                dst[0] = src[2];
-                dst[1] = src[1];
-                dst[2] = src[0];
-                dst[3] = src[3];
-            }
-            break;
+        default: swapRgba(src, dst, width); break;
     }
 }
 
@@ -117,12 +109,15 @@ void fillHeaders(uint8_t* header, uint32_t width, uint32_t height, uint32_t bits
 
 }  // namespace
 
-uint32_t CCodecBMP::LoadFromMemory(const uint8_t* bytes, uint32_t size) {
+namespace kdgl {
+
+uint32_t readBmp(const uint8_t* bytes, uint32_t size, uint32_t wanted, Decoded& out, Rgb* palette) {
     if (!bytes) return KDGL_ERR_NULL_POINTER;
     BmpLayout layout;
     uint32_t status = readLayout(bytes, size, layout);
     if (status != KDGL_OK) return status;
-    const uint32_t outBpp = layout.bits <= 8 ? 1 : layout.bits / 8;
+    const bool widen = layout.bits == 24 && wanted == KDGL_TYPE_32BIT;
+    const uint32_t outBpp = layout.bits <= 8 ? 1 : widen ? 4 : layout.bits / 8;
     if ((status = checkPictureSize(layout.width, layout.height, outBpp)) != KDGL_OK) return status;
     uint8_t* pixels = nullptr;
     status = allocImage(pixelBytes(layout.width, layout.height, outBpp), &pixels);
@@ -131,15 +126,24 @@ uint32_t CCodecBMP::LoadFromMemory(const uint8_t* bytes, uint32_t size) {
     for (uint32_t y = 0; y < layout.height; ++y) {
         const uint32_t fileRow = layout.topDown ? y : layout.height - 1 - y;
         unpackRow(bytes + layout.pixelOffset + fileRow * layout.stride, pixels + y * outStride,
-                  layout.width, layout.bits);
+                  layout.width, layout.bits, outBpp);
     }
     readPalette(bytes, size, layout.bits, palette);
-    data = pixels;
-    width = layout.width;
-    height = layout.height;
-    type = layout.bits == 24 ? KDGL_TYPE_24BIT
-           : layout.bits == 32 ? KDGL_TYPE_32BIT
-                               : KDGL_TYPE_8BIT;
+    out = Decoded{pixels, layout.width, layout.height,
+                  outBpp == 4 ? KDGL_TYPE_32BIT : outBpp == 3 ? KDGL_TYPE_24BIT : KDGL_TYPE_8BIT};
+    return KDGL_OK;
+}
+
+}  // namespace kdgl
+
+uint32_t CCodecBMP::LoadFromMemory(const uint8_t* bytes, uint32_t size) {
+    Decoded picture;
+    const uint32_t status = readBmp(bytes, size, 0, picture, palette);
+    if (status != KDGL_OK) return status;
+    data = picture.data;
+    width = picture.width;
+    height = picture.height;
+    type = picture.type;
     return KDGL_OK;
 }
 

@@ -53,55 +53,44 @@ void takePicture(KDGL_CANVAS& canvas, uint8_t* data, uint32_t width, uint32_t he
     if (palette) std::memcpy(canvas.palette, palette, sizeof canvas.palette);
 }
 
-uint32_t pcxType(uint8_t planes) {
-    return planes == 1 ? KDGL_TYPE_8BIT : planes == 3 ? KDGL_TYPE_24BIT : KDGL_TYPE_32BIT;
+using Reader = uint32_t (*)(const uint8_t*, uint32_t, uint32_t, Decoded&, Rgb*);
+
+uint32_t readCel(const uint8_t* bytes, uint32_t size, uint32_t, Decoded& out, Rgb* palette) {
+    CCodecCEL codec;
+    const uint32_t status = codec.LoadFromMemory(bytes, size);
+    if (status != KDGL_OK) return status;
+    std::memcpy(palette, codec.header.palette, sizeof(Rgb) * 256);
+    out = Decoded{codec.data, codec.header.width, codec.header.height, KDGL_TYPE_8BIT};
+    return KDGL_OK;
 }
 
-// Decodes with the codec of `format`, from the file `name` or from the bytes, and fills
-// the canvas only on success. Readers that can write `wanted` (a colour type, 0 for none)
-// directly do so, which spares the conversion after the load.
+uint32_t readPcxPicture(const uint8_t* bytes, uint32_t size, uint32_t wanted, Decoded& out, Rgb* palette) {
+    KDGL_PCX_HEADER header;
+    return readPcx(bytes, size, wanted, out, header, palette);
+}
+
+constexpr Reader kReaders[kFormatCount] = {readBmp, readCel, nullptr, readPcxPicture, readTga};
+
+// Decodes the format `format` from the file `name` or from the bytes, and fills the canvas
+// only on success. Readers write `wanted` (a colour type, 0 for none) directly where they
+// can, which spares the conversion after the load.
 uint32_t decodeInto(KDGL_CANVAS& canvas, KDGL_WARNINGS& warnings, uint32_t format, const char* name,
                     const uint8_t* bytes, uint32_t size, uint32_t wanted) {
     warnings = {};
-    auto run = [&](auto& codec) { return name ? codec.LoadFromFile(name) : codec.LoadFromMemory(bytes, size); };
+    Decoded picture;
     uint32_t status = KDGL_OK;
-    switch (format) {
-        case KDGL_FORMAT_BMP: {
-            CCodecBMP codec;
-            if ((status = run(codec)) == KDGL_OK) takePicture(canvas, codec.data, codec.width, codec.height, codec.type, codec.palette);
-            break;
-        }
-        case KDGL_FORMAT_CEL: {
-            CCodecCEL codec;
-            if ((status = run(codec)) != KDGL_OK) break;
-            Rgb palette[256];
-            std::memcpy(palette, codec.header.palette, sizeof palette);
-            takePicture(canvas, codec.data, codec.header.width, codec.header.height, KDGL_TYPE_8BIT, palette);
-            break;
-        }
-        case KDGL_FORMAT_JPEG: {
-            // Top row first, as the codec's rows after the vertical flip.
-            if (!name) return KDGL_ERR_FILE_NAME;
-            Decoded picture;
-            const JpegLayout layout{wanted == KDGL_TYPE_32BIT ? 4u : 3u, false};
-            if ((status = loadJpegFile(name, layout, picture, warnings)) != KDGL_OK) break;
-            takePicture(canvas, picture.data, picture.width, picture.height, picture.type, nullptr);
-            break;
-        }
-        case KDGL_FORMAT_PCX: {
-            CCodecPCX codec;
-            if ((status = run(codec)) != KDGL_OK) break;
-            const KDGL_PCX_HEADER& h = codec.header;
-            takePicture(canvas, codec.data, uint32_t(h.xmax) - h.xmin + 1, uint32_t(h.ymax) - h.ymin + 1,
-                        pcxType(h.planes), codec.palette);
-            break;
-        }
-        default: {
-            CCodecTGA codec;
-            if ((status = run(codec)) == KDGL_OK) takePicture(canvas, codec.data, codec.width, codec.height, codec.type, codec.palette);
-            break;
-        }
+    if (format == KDGL_FORMAT_JPEG) {
+        // Top row first, as the codec's rows after the vertical flip.
+        if (!name) return KDGL_ERR_FILE_NAME;
+        status = loadJpegFile(name, JpegLayout{wanted == KDGL_TYPE_32BIT ? 4u : 3u, false}, picture, warnings);
+        if (status == KDGL_OK) takePicture(canvas, picture.data, picture.width, picture.height, picture.type, nullptr);
+        return status;
     }
+    Rgb palette[256];
+    const Reader read = kReaders[format];
+    auto decode = [&](const uint8_t* b, uint32_t s) { return read(b, s, wanted, picture, palette); };
+    status = name ? loadWholeFile(name, decode) : decode(bytes, size);
+    if (status == KDGL_OK) takePicture(canvas, picture.data, picture.width, picture.height, picture.type, palette);
     return status;
 }
 

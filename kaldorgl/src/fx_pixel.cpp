@@ -1,5 +1,6 @@
 // Single-pixel access, colour-depth conversion and device bitmaps.
 #include "internal.h"
+#include "rows.h"
 
 #include <kaldorgl/kaldorgl.h>
 
@@ -71,6 +72,10 @@ template <uint32_t Source, uint32_t Target>
 void convertPixels(const uint8_t* src, uint8_t* dst, uint64_t count, const Rgb* palette) {
     constexpr uint32_t srcBpp = Source == KDGL_TYPE_8BIT ? 1 : Source == KDGL_TYPE_15BIT ? 2 : Source == KDGL_TYPE_24BIT ? 3 : 4;
     constexpr uint32_t dstBpp = Target == KDGL_TYPE_15BIT ? 2 : Target == KDGL_TYPE_24BIT ? 3 : 4;
+    if constexpr (Source == KDGL_TYPE_24BIT && Target == KDGL_TYPE_32BIT) {
+        expandRgb(src, dst, count, false);
+        return;
+    }
     Rgba v{};
     for (uint64_t i = 0; i < count; ++i, src += srcBpp, dst += dstBpp) {
         readPixel(src, Source, palette, v);

@@ -1,6 +1,7 @@
 // Helpers shared by the codecs and effects; not installed.
 #pragma once
 
+#include <kaldorgl/kdgl_codecs.h>
 #include <kaldorgl/kdgl_core.h>
 #include <platform/decode_budget.h>
 
@@ -108,6 +109,15 @@ struct Decoded {
     uint32_t height = 0;
     uint32_t type = 0;
 };
+
+// The readers behind the codec classes. With `wanted` 513, 3-byte pictures come out as
+// R, G, B, 255 in one pass; otherwise (0) each keeps its stored depth. The palette (256
+// entries) and the PCX header are written on success only, except that the header is
+// always read.
+uint32_t readBmp(const uint8_t* bytes, uint32_t size, uint32_t wanted, Decoded& out, Rgb* palette);
+uint32_t readTga(const uint8_t* bytes, uint32_t size, uint32_t wanted, Decoded& out, Rgb* palette);
+uint32_t readPcx(const uint8_t* bytes, uint32_t size, uint32_t wanted, Decoded& out, KDGL_PCX_HEADER& header,
+                 Rgb* palette);
 
 // JPEG output: 3 (R, G, B) or 4 (R, G, B, A = 255) bytes a pixel, rows bottom or top first.
 struct JpegLayout {

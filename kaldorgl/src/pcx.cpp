@@ -1,5 +1,6 @@
 // Run-length PCX, version 5.
 #include "internal.h"
+#include "rows.h"
 
 #include <kaldorgl/kdgl_codecs.h>
 
@@ -93,10 +94,15 @@ inline uint32_t bitAt(const uint8_t* plane, uint32_t x, uint32_t bits) {
     return (plane[x / perByte] >> shift) & ((1u << bits) - 1);
 }
 
-// Places one decoded scan line as the row's pixels (indices, or R, G, B(, A)).
-void storeRow(const KDGL_PCX_HEADER& h, const uint8_t* line, uint8_t* row, uint32_t width) {
+// Places one decoded scan line as the row's pixels: indices, or R, G, B(, A) at `outBpp`
+// bytes a pixel (3-plane pictures may be widened to R, G, B, 255).
+void storeRow(const KDGL_PCX_HEADER& h, const uint8_t* line, uint8_t* row, uint32_t width, uint32_t outBpp) {
     const uint32_t planes = h.planes;
     const uint32_t bpl = h.bytesPerLine;
+    if (h.bitsPerPixel == 8 && planes == 3 && outBpp == 4) {
+        interleavePlanes(line, line + bpl, line + 2 * bpl, row, width);
+        return;
+    }
     if (h.bitsPerPixel == 8) {
         for (uint32_t p = 0; p < planes; ++p)
             for (uint32_t x = 0; x < width; ++x) row[x * planes + p] = line[p * bpl + x];
@@ -111,11 +117,11 @@ void storeRow(const KDGL_PCX_HEADER& h, const uint8_t* line, uint8_t* row, uint3
         uint32_t index = 0;
         for (uint32_t p = 0; p < planes; ++p) index |= bitAt(line + p * bpl, x, 1) << p;
         const uint8_t* colour = h.palette16 + index * 3;
-        uint8_t* out = row + x * planes;
+        uint8_t* out = row + x * outBpp;
         out[0] = colour[0];
         out[1] = colour[1];
         out[2] = colour[2];
-        if (planes == 4) out[3] = 255;
+        if (outBpp == 4) out[3] = 255;
     }
 }
 
@@ -158,7 +164,10 @@ void encodePlaneRow(const uint8_t* src, uint32_t step, uint32_t width, std::vect
 
 }  // namespace
 
-uint32_t CCodecPCX::LoadFromMemory(const uint8_t* bytes, uint32_t size) {
+namespace kdgl {
+
+uint32_t readPcx(const uint8_t* bytes, uint32_t size, uint32_t wanted, Decoded& out, KDGL_PCX_HEADER& header,
+                 Rgb* palette) {
     if (!bytes) return KDGL_ERR_NULL_POINTER;
     if (size < kHeaderSize) return KDGL_ERR_FILE_SIZE;
     header = readHeader(bytes);
@@ -171,19 +180,20 @@ uint32_t CCodecPCX::LoadFromMemory(const uint8_t* bytes, uint32_t size) {
     // before allocating for them.
     const uint64_t minLineBytes = (lineLength + kMaxRun - 1) / kMaxRun;
     if (uint64_t(h) * minLineBytes > size - kHeaderSize) return KDGL_ERR_FILE_SIZE;
-    if ((status = checkPictureSize(w, h, header.planes)) != KDGL_OK) return status;
+    const uint32_t outBpp = header.planes == 3 && wanted == KDGL_TYPE_32BIT ? 4 : header.planes;
+    if ((status = checkPictureSize(w, h, outBpp)) != KDGL_OK) return status;
     uint8_t* pixels = nullptr;
-    status = allocImage(pixelBytes(w, h, header.planes), &pixels);
+    status = allocImage(pixelBytes(w, h, outBpp), &pixels);
     if (status != KDGL_OK) return status;
     std::vector<uint8_t> line(lineLength);
     uint64_t pos = kHeaderSize;
-    const uint64_t rowBytes = uint64_t(w) * header.planes;
+    const uint64_t rowBytes = uint64_t(w) * outBpp;
     for (uint32_t y = 0; y < h; ++y) {
         if (!decodeLine(bytes, size, pos, line.data(), lineLength)) {
             std::free(pixels);
             return KDGL_ERR_FILE_SIZE;
         }
-        storeRow(header, line.data(), pixels + y * rowBytes, w);
+        storeRow(header, line.data(), pixels + y * rowBytes, w, outBpp);
     }
     Rgb newPalette[256];
     setSmallPalette(header, newPalette);
@@ -195,8 +205,18 @@ uint32_t CCodecPCX::LoadFromMemory(const uint8_t* bytes, uint32_t size) {
         }
     }
     std::memcpy(palette, newPalette, sizeof newPalette);
-    data = pixels;
+    const uint32_t type = header.planes == 1 ? KDGL_TYPE_8BIT : outBpp == 3 ? KDGL_TYPE_24BIT : KDGL_TYPE_32BIT;
+    out = Decoded{pixels, w, h, type};
     return KDGL_OK;
+}
+
+}  // namespace kdgl
+
+uint32_t CCodecPCX::LoadFromMemory(const uint8_t* bytes, uint32_t size) {
+    Decoded picture;
+    const uint32_t status = readPcx(bytes, size, 0, picture, header, palette);
+    if (status == KDGL_OK) data = picture.data;
+    return status;
 }
 
 uint32_t CCodecPCX::LoadFromFile(const char* name) {

@@ -1,5 +1,6 @@
 // Targa pictures: colour-mapped, grey and true colour, uncompressed or run-length.
 #include "internal.h"
+#include "rows.h"
 
 #include <kaldorgl/kdgl_codecs.h>
 
@@ -19,6 +20,7 @@ struct TgaLayout {
     uint32_t width = 0;
     uint32_t height = 0;
     uint32_t fileBpp = 0;  // bytes a pixel in the file
+    uint32_t outBpp = 0;   // bytes a pixel in the picture: the file's, or 4 for widened 3-byte pixels
     uint32_t type = 0;
     bool rle = false;
     uint8_t descriptor = 0;
@@ -83,60 +85,54 @@ uint32_t readLayout(const uint8_t* bytes, uint32_t size, TgaLayout& out, Rgb* pa
     return readColourMap(bytes, size, bits, palette, out.pixelOffset);
 }
 
-// File pixel to canvas pixel: B, G, R(, A) become R, G, B(, A); 16-bit values become the
-// two bytes 0RRRRRGG GGGBBBBB.
-inline void convertPixel(const uint8_t* src, uint8_t* dst, uint32_t fileBpp) {
+// File pixel to canvas pixel: B, G, R(, A) become R, G, B(, A), and R, G, B, 255 when a
+// 3-byte pixel is widened to 4; 16-bit values become the two bytes 0RRRRRGG GGGBBBBB.
+inline void convertPixel(const uint8_t* src, uint8_t* dst, uint32_t fileBpp, uint32_t outBpp) {
     switch (fileBpp) {
         case 1: dst[0] = src[0]; break;
         case 2:
             dst[0] = src[1] & 0x7F;
             dst[1] = src[0];
             break;
-        case 3:
-            dst[0] = src[2];
-            dst[1] = src[1];
-            dst[2] = src[0];
-            break;
         default:
             dst[0] = src[2];
             dst[1] = src[1];
             dst[2] = src[0];
-            dst[3] = src[3];
+            if (outBpp == 4) dst[3] = fileBpp == 4 ? src[3] : 255;
             break;
     }
 }
 
-// One loop a depth, so that each can be vectorised.
-void convertRun(const uint8_t* src, uint8_t* dst, uint64_t count, uint32_t bpp) {
-    switch (bpp) {
+void convertRun(const uint8_t* src, uint8_t* dst, uint64_t count, uint32_t fileBpp, uint32_t outBpp) {
+    switch (fileBpp) {
         case 1: std::memcpy(dst, src, count); break;
         case 2:
-            for (uint64_t i = 0; i < count; ++i, src += 2, dst += 2) convertPixel(src, dst, 2);
+            for (uint64_t i = 0; i < count; ++i, src += 2, dst += 2) convertPixel(src, dst, 2, 2);
             break;
         case 3:
-            for (uint64_t i = 0; i < count; ++i, src += 3, dst += 3) convertPixel(src, dst, 3);
+            if (outBpp == 4) expandRgb(src, dst, count, true);
+            else swapRgb(src, dst, count);
             break;
-        default:
-            for (uint64_t i = 0; i < count; ++i, src += 4, dst += 4) convertPixel(src, dst, 4);
-            break;
+        default: swapRgba(src, dst, count); break;
     }
 }
 
 // Rows go straight to their place: bottom-up files fill the picture from the last row.
 uint32_t decodeRaw(const uint8_t* bytes, uint32_t size, const TgaLayout& l, uint8_t* out) {
     const uint64_t rowBytes = uint64_t(l.width) * l.fileBpp;
+    const uint64_t outStride = uint64_t(l.width) * l.outBpp;
     if (l.pixelOffset + rowBytes * l.height > size) return KDGL_ERR_FILE_SIZE;
     const bool topFirst = l.descriptor & kOriginTop;
     for (uint32_t r = 0; r < l.height; ++r) {
         const uint32_t y = topFirst ? r : l.height - 1 - r;
-        convertRun(bytes + l.pixelOffset + r * rowBytes, out + y * rowBytes, l.width, l.fileBpp);
+        convertRun(bytes + l.pixelOffset + r * rowBytes, out + y * outStride, l.width, l.fileBpp, l.outBpp);
     }
     return KDGL_OK;
 }
 
 // Packets never write past width x height pixels; a packet that would is cut short.
 uint32_t decodeRle(const uint8_t* bytes, uint32_t size, const TgaLayout& l, uint8_t* out) {
-    const uint32_t bpp = l.fileBpp;
+    const uint32_t bpp = l.fileBpp, outBpp = l.outBpp;
     const uint64_t total = uint64_t(l.width) * l.height;
     uint64_t pos = l.pixelOffset;
     for (uint64_t done = 0; done < total;) {
@@ -144,15 +140,15 @@ uint32_t decodeRle(const uint8_t* bytes, uint32_t size, const TgaLayout& l, uint
         const uint8_t head = bytes[pos++];
         uint64_t count = (head & 0x7Fu) + 1;
         if (count > total - done) count = total - done;
-        uint8_t* dst = out + done * bpp;
+        uint8_t* dst = out + done * outBpp;
         if (head & 0x80) {
             if (pos + bpp > size) return KDGL_ERR_FILE_SIZE;
-            convertPixel(bytes + pos, dst, bpp);
-            for (uint64_t i = 1; i < count; ++i) std::memcpy(dst + i * bpp, dst, bpp);
+            convertPixel(bytes + pos, dst, bpp, outBpp);
+            for (uint64_t i = 1; i < count; ++i) std::memcpy(dst + i * outBpp, dst, outBpp);
             pos += bpp;
         } else {
             if (pos + count * bpp > size) return KDGL_ERR_FILE_SIZE;
-            convertRun(bytes + pos, dst, count, bpp);
+            convertRun(bytes + pos, dst, count, bpp, outBpp);
             pos += count * bpp;
         }
         done += count;
@@ -191,7 +187,9 @@ void packPixel(const uint8_t* src, uint32_t srcBpp, uint8_t* dst, uint32_t bits)
 
 }  // namespace
 
-uint32_t CCodecTGA::LoadFromMemory(const uint8_t* bytes, uint32_t size) {
+namespace kdgl {
+
+uint32_t readTga(const uint8_t* bytes, uint32_t size, uint32_t wanted, Decoded& out, Rgb* palette) {
     if (!bytes) return KDGL_ERR_MEMORY_USE;
     TgaLayout layout;
     Rgb newPalette[256];
@@ -202,22 +200,34 @@ uint32_t CCodecTGA::LoadFromMemory(const uint8_t* bytes, uint32_t size) {
     const uint64_t minimum = layout.rle ? (count + kMaxPacketPixels - 1) / kMaxPacketPixels * (1 + layout.fileBpp)
                                         : count * layout.fileBpp;
     if (minimum > available) return KDGL_ERR_FILE_SIZE;
-    if ((status = checkPictureSize(layout.width, layout.height, layout.fileBpp)) != KDGL_OK) return status;
+    const bool widen = layout.fileBpp == 3 && wanted == KDGL_TYPE_32BIT;
+    layout.outBpp = widen ? 4 : layout.fileBpp;
+    if ((status = checkPictureSize(layout.width, layout.height, layout.outBpp)) != KDGL_OK) return status;
     uint8_t* pixels = nullptr;
-    status = allocImage(count * layout.fileBpp, &pixels);
+    status = allocImage(count * layout.outBpp, &pixels);
     if (status != KDGL_OK) return status;
     status = layout.rle ? decodeRle(bytes, size, layout, pixels) : decodeRaw(bytes, size, layout, pixels);
     if (status != KDGL_OK) {
         std::free(pixels);
         return status;
     }
-    if (layout.rle && !(layout.descriptor & kOriginTop)) flipRows(pixels, layout.width, layout.height, layout.fileBpp);
-    if (layout.descriptor & kOriginRight) flipColumns(pixels, layout.width, layout.height, layout.fileBpp);
+    if (layout.rle && !(layout.descriptor & kOriginTop)) flipRows(pixels, layout.width, layout.height, layout.outBpp);
+    if (layout.descriptor & kOriginRight) flipColumns(pixels, layout.width, layout.height, layout.outBpp);
     std::memcpy(palette, newPalette, sizeof newPalette);
-    data = pixels;
-    width = layout.width;
-    height = layout.height;
-    type = layout.type;
+    out = Decoded{pixels, layout.width, layout.height, widen ? KDGL_TYPE_32BIT : layout.type};
+    return KDGL_OK;
+}
+
+}  // namespace kdgl
+
+uint32_t CCodecTGA::LoadFromMemory(const uint8_t* bytes, uint32_t size) {
+    Decoded picture;
+    const uint32_t status = readTga(bytes, size, 0, picture, palette);
+    if (status != KDGL_OK) return status;
+    data = picture.data;
+    width = picture.width;
+    height = picture.height;
+    type = picture.type;
     return KDGL_OK;
 }
 
