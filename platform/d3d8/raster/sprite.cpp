@@ -1,93 +1,47 @@
 #include "sprite.h"
 
-#include "sample.h"
+#include "sprite_spans.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <vector>
 
 namespace platform::d3d8::raster {
 
 namespace {
 
-constexpr int kFracBits = 16;
-constexpr double kOne = 1 << kFracBits;
+using sprite::Kernels;
 
-// 16.16 sprite-local coordinates stepped in unsigned arithmetic: every value read lies
-// inside the rectangle, and the step past the last pixel may wrap harmlessly.
-struct Span {
-    uint32_t* dst;
-    int32_t count;
-    uint32_t u, v, du, dv;
-};
-
-inline int32_t whole(uint32_t fixed) { return static_cast<int32_t>(fixed) >> kFracBits; }
-inline uint32_t weight(uint32_t fixed) { return (fixed >> 8) & 0xFF; }
-
-struct Texels {
-    const uint8_t* base;  // texel at the rectangle's top-left
-    int32_t pitch;
-    int32_t maxX, maxY;  // last texel inside the rectangle
-    uint32_t alphaOr;    // 0xFF000000 for textures without alpha
-    uint32_t color;      // modulation, A8R8G8B8
-    const uint32_t* row(int32_t y) const { return reinterpret_cast<const uint32_t*>(base + int64_t(y) * pitch); }
-};
-
-struct Shader {
-    Pixel modulation;
-    Pixel alphaOr;
-    explicit Shader(const Texels& t) : modulation(modulator(t.color)), alphaOr(expand(t.alphaOr)) {}
-
-    Pixel shade(Pixel texel) const { return modulate(bitOr(texel, alphaOr), modulation); }
-    template <bool Blend>
-    uint32_t output(Pixel s, uint32_t d) const {
-        if constexpr (Blend) return blendSourceAlpha(s, d);
-        else return narrow(s);
-    }
-};
-
-// Texels in a row, one per pixel: unscaled, unrotated drawing.
-template <bool Blend>
-void rowSpan(const Span& s, const Texels& t) {
-    const Shader shader(t);
-    const uint32_t* src = t.row(whole(s.v)) + whole(s.u);
-    for (int32_t i = 0; i < s.count; ++i)
-        s.dst[i] = shader.template output<Blend>(shader.shade(expand(src[i])), s.dst[i]);
+SpriteSimd widest() {
+#if defined(__x86_64__)
+    if (__builtin_cpu_supports("avx2")) return SpriteSimd::Avx2;
+    if (__builtin_cpu_supports("sse4.1")) return SpriteSimd::Sse41;
+    return SpriteSimd::Sse2;
+#else
+    return SpriteSimd::Portable;
+#endif
 }
 
-template <bool Blend>
-void pointSpan(const Span& s, const Texels& t) {
-    const Shader shader(t);
-    uint32_t u = s.u, v = s.v;
-    for (int32_t i = 0; i < s.count; ++i, u += s.du, v += s.dv) {
-        const uint32_t texel = t.row(whole(v))[whole(u)];
-        s.dst[i] = shader.template output<Blend>(shader.shade(expand(texel)), s.dst[i]);
+const Kernels& kernelsFor(SpriteSimd simd) {
+    switch (simd) {
+#if defined(__x86_64__)
+        case SpriteSimd::Avx2: return sprite::avx2Kernels();
+        case SpriteSimd::Sse41: return sprite::sse41Kernels();
+        case SpriteSimd::Sse2: return sprite::sse2Kernels();
+#endif
+        default: return sprite::portableKernels();
     }
 }
 
-// Bilinear sampling with the four taps clamped to the rectangle, so nothing bleeds in.
-// The +0x80 rounds the weights to the nearest 1/256, which keeps texel centres exact.
-template <bool Blend>
-void linearSpan(const Span& s, const Texels& t) {
-    const Shader shader(t);
-    constexpr uint32_t kShift = (1u << (kFracBits - 1)) - 0x80;
-    uint32_t u = s.u - kShift, v = s.v - kShift;
-    for (int32_t i = 0; i < s.count; ++i, u += s.du, v += s.dv) {
-        const int32_t ix = whole(u), iy = whole(v);
-        const int32_t x0 = std::max(ix, 0), x1 = std::min(ix + 1, t.maxX);
-        const uint32_t* r0 = t.row(std::max(iy, 0));
-        const uint32_t* r1 = t.row(std::min(iy + 1, t.maxY));
-        const Pixel texel = bilinear(r0[x0], r0[x1], r1[x0], r1[x1], Weights(weight(u), weight(v)));
-        s.dst[i] = shader.template output<Blend>(shader.shade(texel), s.dst[i]);
-    }
-}
+struct Paths {
+    const Kernels* kernels;
+    bool specialised;
+};
 
-using SpanFunction = void (*)(const Span&, const Texels&);
-
-template <bool Blend>
-SpanFunction chooseSpan(SpriteFilter filter, bool aligned, bool unitStep) {
-    if (unitStep && (filter == SpriteFilter::Point || aligned)) return rowSpan<Blend>;
-    if (filter == SpriteFilter::Point || aligned) return pointSpan<Blend>;
-    return linearSpan<Blend>;
+Paths& paths() {
+    static Paths chosen{&kernelsFor(widest()), true};
+    return chosen;
 }
 
 int64_t floorDiv(int64_t a, int64_t b) {
@@ -112,9 +66,87 @@ void limitSteps(int64_t start, int64_t step, int64_t low, int64_t high, int64_t&
     }
 }
 
+constexpr double kOne = 1 << sprite::kFracBits;
+constexpr int64_t kWhole = int64_t(1) << sprite::kFracBits, kHalf = kWhole / 2;
+
 int64_t toFixed(double value) { return static_cast<int64_t>(std::llround(value * kOne)); }
 
+// The inverse mapping in 16.16 fixed point: sprite-local (u, v) of the centre of target
+// pixel (left, top), and its steps along a target row and down a column.
+struct Mapping {
+    int64_t u, v;
+    int64_t dudx, dudy, dvdx, dvdy;
+};
+
+// Per-draw tables of the axis-aligned bilinear path, kept between draws so that drawing
+// allocates only when a sprite is wider than any before.
+struct Scratch {
+    std::vector<int32_t> x;
+    std::vector<uint16_t> weights;
+    std::vector<uint32_t> blended;
+};
+
+Scratch& scratch() {
+    thread_local Scratch tables;
+    return tables;
+}
+
+// Columns [first, first + count) of every row share their taps and weights, so they are
+// worked out once; each row then blends the two source rows it needs and filters across.
+void drawAxisAligned(const Target& target, const sprite::Texels& texels, const Mapping& m, int32_t top,
+                     int32_t bottom, int64_t first, int64_t count, const Kernels::ColumnsFn columns,
+                     const Kernels::RowsFn blendRows, const sprite::Shade& shade) {
+    Scratch& s = scratch();
+    const size_t padded = (size_t(count) + 7) / 8 * 8;
+    s.x.assign(padded, 0);
+    s.weights.assign(padded * 8, 0);
+    int32_t xMin = texels.maxX, xMax = 0;
+    for (int64_t i = 0; i < count; ++i) {
+        const uint32_t u = static_cast<uint32_t>(m.u + (first + i) * m.dudx) - sprite::kCentreShift;
+        const int32_t ix = sprite::whole(u);
+        const bool edge = ix < 0 || ix >= texels.maxX;  // both taps on the edge texel
+        s.x[i] = std::max(ix, 0);
+        xMin = std::min(xMin, s.x[i]);
+        xMax = std::max(xMax, s.x[i]);
+        const uint16_t f = edge ? 0 : uint16_t(sprite::fraction(u));
+        std::fill_n(&s.weights[i * 8], 4, uint16_t(256 - f));
+        std::fill_n(&s.weights[i * 8 + 4], 4, f);
+    }
+    for (size_t i = 0; i < padded; ++i) {
+        s.x[i] = i < size_t(count) ? s.x[i] - xMin : 0;
+        if (i >= size_t(count)) s.weights[i * 8] = s.weights[i * 8 + 1] = s.weights[i * 8 + 2] = s.weights[i * 8 + 3] = 256;
+    }
+    // Texels xMin .. xMax + 1 are read, the last only where it is inside the rectangle.
+    const int32_t span = std::min(xMax + 1, texels.maxX) - xMin + 1;
+    s.blended.resize(size_t(span) + 1);
+    const sprite::Columns table{s.x.data(), s.weights.data()};
+    const int64_t vLimit = int64_t(texels.maxY + 1) << sprite::kFracBits;
+
+    int32_t lastY0 = -1, lastY1 = -1;
+    uint32_t lastFy = 0;
+    for (int32_t y = top; y < bottom; ++y) {
+        const int64_t v = m.v + (y - top) * m.dvdy;
+        if (v < 0 || v >= vLimit) continue;
+        const uint32_t shifted = static_cast<uint32_t>(v) - sprite::kCentreShift;
+        const int32_t iy = sprite::whole(shifted);
+        const int32_t y0 = std::max(iy, 0), y1 = std::min(iy + 1, texels.maxY);
+        const uint32_t fy = y0 == y1 ? 0 : sprite::fraction(shifted);  // one row blended with itself is that row
+        if (y0 != lastY0 || y1 != lastY1 || fy != lastFy) {
+            blendRows(sprite::texelRow(texels, y0) + xMin, sprite::texelRow(texels, y1) + xMin, fy, s.blended.data(), span);
+            s.blended[span] = s.blended[span - 1];  // read by the edge columns' second tap, with weight 0
+            lastY0 = y0, lastY1 = y1, lastFy = fy;
+        }
+        columns(s.blended.data(), table, target.color.row(y) + target.clip.left + first, int32_t(count), shade);
+    }
+}
+
 }  // namespace
+
+SpriteSimd widestSpriteSimd() { return widest(); }
+
+void setSpritePaths(SpriteSimd simd, bool specialised) {
+    paths() = Paths{&kernelsFor(std::min(simd, widest())), specialised};
+}
 
 void drawSprite(const Target& target, const SpriteSource& source, const SpriteTransform& m,
                 SpriteFilter filter, uint32_t color) {
@@ -140,35 +172,53 @@ void drawSprite(const Target& target, const SpriteSource& source, const SpriteTr
     // Scales below 1/65536 would step past whole textures per pixel; nothing sensible to draw.
     for (const double c : {m.m22 / det, m.m21 / det, m.m12 / det, m.m11 / det})
         if (std::fabs(c) > 65536.0) return;
-    const int64_t dudx = toFixed(m.m22 / det), dudy = toFixed(-m.m21 / det);
-    const int64_t dvdx = toFixed(-m.m12 / det), dvdy = toFixed(m.m11 / det);
     const double cx = left + 0.5 - m.dx, cy = top + 0.5 - m.dy;
     const double u0 = (cx * m.m22 - cy * m.m21) / det, v0 = (-cx * m.m12 + cy * m.m11) / det;
     if (std::fabs(u0) > 1e9 || std::fabs(v0) > 1e9) return;
-    const int64_t uOrigin = toFixed(u0), vOrigin = toFixed(v0);
-    const int64_t uLimit = int64_t(width) << kFracBits, vLimit = int64_t(height) << kFracBits;
+    const Mapping map{toFixed(u0), toFixed(v0), toFixed(m.m22 / det), toFixed(-m.m21 / det),
+                      toFixed(-m.m12 / det), toFixed(m.m11 / det)};
+    const int64_t uLimit = int64_t(width) << sprite::kFracBits, vLimit = int64_t(height) << sprite::kFracBits;
 
-    const Texels texels{source.bits + int64_t(source.rect.top) * source.pitch + int64_t(source.rect.left) * 4,
-                        source.pitch, width - 1, height - 1, source.opaque ? 0xFF000000u : 0u, color};
+    const sprite::Texels texels{source.bits + int64_t(source.rect.top) * source.pitch + int64_t(source.rect.left) * 4,
+                                source.pitch, width - 1, height - 1,
+                                source.pitch > 0 && int64_t(source.pitch) * height + int64_t(width) * 4 < INT32_MAX};
+    const sprite::Shade shade{source.opaque ? 0xFF000000u : 0u, color};
+    const Paths chosen = paths();
+    const Kernels& k = *chosen.kernels;
+    const int blend = !((source.opaque || source.allOpaque) && (color >> 24) == 0xFF);
+    const int modulate = color != 0xFFFFFFFF;
+
     // Linear sampling that only ever hits texel centres is point sampling.
-    constexpr int64_t kWhole = int64_t(1) << kFracBits, kHalf = kWhole / 2;
-    const bool aligned = dudx % kWhole == 0 && dudy % kWhole == 0 && dvdx % kWhole == 0 && dvdy % kWhole == 0 &&
-                         (uOrigin - kHalf) % kWhole == 0 && (vOrigin - kHalf) % kWhole == 0;
-    const bool unitStep = dudx == kWhole && dvdx == 0;
-    const bool blend = !((source.opaque || source.allOpaque) && (color >> 24) == 0xFF);
-    const SpanFunction span = blend ? chooseSpan<true>(filter, aligned, unitStep)
-                                    : chooseSpan<false>(filter, aligned, unitStep);
+    const bool aligned = map.dudx % kWhole == 0 && map.dudy % kWhole == 0 && map.dvdx % kWhole == 0 &&
+                         map.dvdy % kWhole == 0 && (map.u - kHalf) % kWhole == 0 && (map.v - kHalf) % kWhole == 0;
+    const bool point = filter == SpriteFilter::Point || (chosen.specialised && aligned);
+    const bool axisAligned = map.dudy == 0 && map.dvdx == 0;
+    if (chosen.specialised && axisAligned && !point) {
+        int64_t first = 0, last = columns;
+        limitSteps(map.u, map.dudx, 0, uLimit, first, last);
+        if (first < last)
+            drawAxisAligned(target, texels, map, top, bottom, first, last - first, k.columns[blend][modulate], k.rows,
+                            shade);
+        return;
+    }
+    const bool unitStep = chosen.specialised && point && map.dudx == kWhole && map.dvdx == 0;
+    const Kernels::SpanFn span = point ? k.point[blend][modulate] : k.linear[blend][modulate];
 
     for (int32_t y = top; y < bottom; ++y) {
-        const int64_t u = uOrigin + (y - top) * dudy, v = vOrigin + (y - top) * dvdy;
+        const int64_t u = map.u + (y - top) * map.dudy, v = map.v + (y - top) * map.dvdy;
         int64_t first = 0, last = columns;
-        limitSteps(u, dudx, 0, uLimit, first, last);
-        limitSteps(v, dvdx, 0, vLimit, first, last);
+        limitSteps(u, map.dudx, 0, uLimit, first, last);
+        limitSteps(v, map.dvdx, 0, vLimit, first, last);
         if (first >= last) continue;
-        uint32_t* row = target.color.row(y) + left;
-        span(Span{row + first, static_cast<int32_t>(last - first), static_cast<uint32_t>(u + first * dudx),
-                  static_cast<uint32_t>(v + first * dvdx), static_cast<uint32_t>(dudx), static_cast<uint32_t>(dvdx)},
-             texels);
+        uint32_t* row = target.color.row(y) + left + first;
+        const uint32_t su = static_cast<uint32_t>(u + first * map.dudx), sv = static_cast<uint32_t>(v + first * map.dvdx);
+        if (unitStep)
+            k.row[blend][modulate](sprite::texelRow(texels, sprite::whole(sv)) + sprite::whole(su), row,
+                                   static_cast<int32_t>(last - first), shade);
+        else
+            span(sprite::Span{row, static_cast<int32_t>(last - first), su, sv, static_cast<uint32_t>(map.dudx),
+                              static_cast<uint32_t>(map.dvdx)},
+                 texels, shade);
     }
 }
 

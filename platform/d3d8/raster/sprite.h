@@ -23,7 +23,17 @@ struct SpriteTransform {
 
 enum class SpriteFilter { Point, Linear };
 
+// Bilinear filtering blends the two rows first, then the two columns, each rounded to 8 bits
+// (see sprite_kernels.h). Source-alpha blending is skipped when every texel and the colour
+// are opaque.
 void drawSprite(const Target& target, const SpriteSource& source, const SpriteTransform& transform,
                 SpriteFilter filter, uint32_t color);
+
+// The loops drawSprite runs: by default the widest instruction set this processor has and the
+// specialised paths (rows of unscaled texels, axis-aligned bilinear). Every choice draws the
+// same pixels; tests narrow it to compare them.
+enum class SpriteSimd { Portable, Sse2, Sse41, Avx2 };
+SpriteSimd widestSpriteSimd();
+void setSpritePaths(SpriteSimd widest, bool specialised);
 
 }  // namespace platform::d3d8::raster
