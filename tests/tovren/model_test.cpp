@@ -8,8 +8,11 @@
 #include "render_fixture.h"
 #include "testsupport.h"
 
+#include <platform/rasterstats.h>
+
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -33,6 +36,10 @@ void expectCoord(const TOVREN_fCoord3& c, float x, float y, float z) {
 
 class ModelTest : public RenderTest {
 protected:
+    void SetUp() override {
+        setenv("KV_RASTER_STATS", "1", 1);  // read when the device is created
+        RenderTest::SetUp();
+    }
     void TearDown() override {
         model.Delete();
         RenderTest::TearDown();
@@ -151,10 +158,14 @@ TEST_F(ModelTest, DrawSetsTheWorldTransformAndTheModelsStreamInEveryMode) {
     IDirect3DDevice8* device = devices.device;
     const TOVREN_fCoord3 position{1, 2, 3}, rotation{0, 90, 0};
     const D3DXMATRIX zero;
+    beginFrame();
     for (uint32_t mode : {0u, 1u, 2u, 3u, 4u, 7u}) {
         device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
         device->SetTransform(D3DTS_WORLD, &zero);
+        platform::resetRasterStats();
         model.Draw(position, rotation, mode);
+        // Modes 2 and 7 draw nothing; the others hand both triangles to the device at once.
+        EXPECT_EQ(platform::rasterStats().trianglesIn, (mode == 2 || mode == 7) ? 0u : 2u) << mode;
         D3DXMATRIX world;
         device->GetTransform(D3DTS_WORLD, &world);
         // Row vectors: (1, 0, 0) turns to (0, 0, -1) about Y, then moves by the position.

@@ -219,6 +219,10 @@ TEST_F(SkyTest, DrawLeavesLightingOffTheWorldAtIdentityAndARotationOnlyView) {
 
 TEST(SkyWithoutDevice, CreateReportsTheVertexBuffer) {
     cTOVREN_Sky sky;
+    for (const cTOVREN_Texture* plane : {&sky.front, &sky.back, &sky.left, &sky.right, &sky.top, &sky.bottom}) {
+        EXPECT_EQ(plane->texture, nullptr);
+        EXPECT_EQ(plane->image.pixels, nullptr);  // nothing a first load would free
+    }
     EXPECT_EQ(sky.Create(TOVREN_SKY_BOX, 10, 0), 0x10000010u);
     EXPECT_EQ(sky.Create(0x3E, 10, 0), 0u);
     sky.Draw({0, 0, 0});
