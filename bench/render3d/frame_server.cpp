@@ -1,5 +1,7 @@
 #include "frame_server.h"
 
+#include "engine_frame.h"
+
 #include <scene3d/device_renderer.h>
 #include <scene3d/gl_renderer.h>
 
@@ -59,20 +61,31 @@ std::string deviceStages() {
 
 constexpr int kWarmFrames = 8;
 
-int serveDevice(Scene& scene) {
-    DeviceRenderer device(scene);
-    for (int i = 0; i < kWarmFrames && device.error().empty(); ++i) {
+// The software device's frames, drawn by `renderer` (device calls or the engine's classes).
+template <class Renderer>
+int serveSoftware(Scene& scene, Renderer& renderer, const char* label) {
+    for (int i = 0; i < kWarmFrames && renderer.error().empty(); ++i) {
         aimCamera(scene, i * 50);
-        device.render();
+        renderer.render();
     }
-    if (!device.error().empty()) {
-        std::printf("error %s\n", device.error().c_str());
+    if (!renderer.error().empty()) {
+        std::printf("error %s\n", renderer.error().c_str());
         return 1;
     }
     const char* threads = std::getenv("KV_RASTER_THREADS");
-    std::printf("ready 0 software device, %s\n", threads ? "KV_RASTER_THREADS=1" : "default threads");
+    std::printf("ready 0 %s, %s\n", label, threads ? "KV_RASTER_THREADS=1" : "default threads");
     std::fflush(stdout);
-    return answerRequests(scene, [&] { return device.render(); }, deviceStages);
+    return answerRequests(scene, [&] { return renderer.render(); }, deviceStages);
+}
+
+int serveDevice(Scene& scene) {
+    DeviceRenderer device(scene);
+    return serveSoftware(scene, device, "software device");
+}
+
+int serveEngine(Scene& scene) {
+    EngineFrame engine(scene);
+    return serveSoftware(scene, engine, "engine classes on the software device");
 }
 
 int serveLlvmpipe(Scene& scene) {
@@ -107,11 +120,17 @@ int serveLlvmpipe(Scene& scene) {
 
 }  // namespace
 
-const char* rendererName(Renderer renderer) { return renderer == Renderer::Device ? "device" : "llvmpipe"; }
+const char* rendererName(Renderer renderer) {
+    return renderer == Renderer::Device ? "device" : renderer == Renderer::Engine ? "engine" : "llvmpipe";
+}
 
 int serveFrames(Renderer renderer, Part part) {
     Scene scene = gameScene(part);
-    return renderer == Renderer::Device ? serveDevice(scene) : serveLlvmpipe(scene);
+    switch (renderer) {
+    case Renderer::Device: return serveDevice(scene);
+    case Renderer::Engine: return serveEngine(scene);
+    default: return serveLlvmpipe(scene);
+    }
 }
 
 FrameServer::FrameServer(Renderer renderer, Part part, bool singleThreaded) {
@@ -125,8 +144,9 @@ FrameServer::FrameServer(Renderer renderer, Part part, bool singleThreaded) {
         if (std::strncmp(*e, "LP_NUM_THREADS=", 15) != 0 && std::strncmp(*e, "KV_RASTER_THREADS=", 18) != 0 &&
             std::strncmp(*e, "KV_RASTER_STATS=", 16) != 0)
             env.emplace_back(*e);
-    if (singleThreaded) env.emplace_back(renderer == Renderer::Device ? "KV_RASTER_THREADS=1" : "LP_NUM_THREADS=0");
-    if (renderer == Renderer::Device) env.emplace_back("KV_RASTER_STATS=1");
+    const bool device = renderer != Renderer::Llvmpipe;
+    if (singleThreaded) env.emplace_back(device ? "KV_RASTER_THREADS=1" : "LP_NUM_THREADS=0");
+    if (device) env.emplace_back("KV_RASTER_STATS=1");
     std::vector<char*> envp;
     for (std::string& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);

@@ -16,7 +16,7 @@ namespace kvbench {
 
 constexpr const char* kServeFlag = "--serve";
 
-enum class Renderer { Device, Llvmpipe };
+enum class Renderer { Device, Engine, Llvmpipe };  // the engine draws through the device
 const char* rendererName(Renderer renderer);
 
 // One frame as the child measured it. The device also reports its stages (KV_RASTER_STATS);

@@ -1,5 +1,5 @@
-// The sample game's 3D frame drawn by the software device, single-threaded and with its
-// worker threads, beside Mesa's llvmpipe drawing the same scene through legacy GL, single-
+// The sample game's 3D frame drawn by the software device (through device calls, and through
+// the engine's classes), single-threaded and with its worker threads, beside Mesa's llvmpipe drawing the same scene through legacy GL, single-
 // threaded (LP_NUM_THREADS=0) and with its default threads. Wall-clock times of whole frames
 // (clear to complete pixels); the device's stage times come from KV_RASTER_STATS (its fill
 // time summed over its threads). The ratios are printed after the run.
@@ -80,9 +80,10 @@ void frames(benchmark::State& state, Renderer renderer, Part part, bool single) 
 void registerAll() {
     for (Part part : kParts) {
         for (bool single : {true, false}) {
-            for (Renderer renderer : {Renderer::Device, Renderer::Llvmpipe}) {
-                const std::string name = std::string("BM_") + (renderer == Renderer::Device ? "Device/" : "Llvmpipe/") +
-                                         partName(part) + (single ? "/1" : "/default");
+            for (Renderer renderer : {Renderer::Device, Renderer::Engine, Renderer::Llvmpipe}) {
+                const char* names[] = {"Device/", "Engine/", "Llvmpipe/"};
+                const std::string name =
+                    std::string("BM_") + names[int(renderer)] + partName(part) + (single ? "/1" : "/default");
                 benchmark::RegisterBenchmark(name.c_str(), frames, renderer, part, single)
                     ->UseManualTime()
                     ->Unit(benchmark::kMillisecond);
@@ -91,16 +92,20 @@ void registerAll() {
     }
 }
 
-// llvmpipe's time over ours for each part and thread setting: above 1 means we are faster.
+// llvmpipe's time over ours for each part and thread setting: above 1 means we are faster;
+// and the engine's classes over the bare device: 1 means the engine adds nothing.
 void printRatios() {
-    std::printf("\n%-6s %-16s %10s %12s %16s\n", "scene", "threads", "device ms", "llvmpipe ms", "llvmpipe/device");
+    std::printf("\n%-6s %-16s %10s %10s %12s %16s %14s\n", "scene", "threads", "device ms", "engine ms",
+                "llvmpipe ms", "llvmpipe/device", "engine/device");
     for (Part part : kParts) {
         for (bool single : {true, false}) {
             const auto ours = gMilliseconds.find(key(part, Renderer::Device, single));
+            const auto engine = gMilliseconds.find(key(part, Renderer::Engine, single));
             const auto peer = gMilliseconds.find(key(part, Renderer::Llvmpipe, single));
-            if (ours == gMilliseconds.end() || peer == gMilliseconds.end()) continue;
-            std::printf("%-6s %-16s %10.2f %12.2f %15.2fx\n", partName(part), threadsName(single), ours->second,
-                        peer->second, peer->second / ours->second);
+            if (ours == gMilliseconds.end() || peer == gMilliseconds.end() || engine == gMilliseconds.end()) continue;
+            std::printf("%-6s %-16s %10.2f %10.2f %12.2f %15.2fx %13.3fx\n", partName(part), threadsName(single),
+                        ours->second, engine->second, peer->second, peer->second / ours->second,
+                        engine->second / ours->second);
         }
     }
 }
@@ -111,7 +116,7 @@ void printRatios() {
 int main(int argc, char** argv) {
     using namespace kvbench;
     if (argc == 4 && std::strcmp(argv[1], kServeFlag) == 0) {
-        for (Renderer renderer : {Renderer::Device, Renderer::Llvmpipe})
+        for (Renderer renderer : {Renderer::Device, Renderer::Engine, Renderer::Llvmpipe})
             for (Part part : kParts)
                 if (std::strcmp(argv[2], rendererName(renderer)) == 0 && std::strcmp(argv[3], partName(part)) == 0)
                     return serveFrames(renderer, part);
