@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -46,6 +47,29 @@ Bytes opaque(Bytes rgba) {
 uint32_t rgbAt(const Bytes& rgba, uint32_t width, uint32_t x, uint32_t y) {
     const std::size_t i = (std::size_t(y) * width + x) * 4;
     return uint32_t(rgba[i]) << 16 | uint32_t(rgba[i + 1]) << 8 | rgba[i + 2];
+}
+
+constexpr uint32_t kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF, kYellow = 0xFFFF00, kWhite = 0xFFFFFF;
+
+// Quadrants red (top left), green (top right), blue (bottom left) and yellow, and a white
+// disc of radius 10 at the centre.
+uint32_t quadrantColour(double x, double y, double w, double h) {
+    const double dx = x - w / 2, dy = y - h / 2;
+    if (dx * dx + dy * dy <= 100) return kWhite;
+    if (dy < 0) return dx < 0 ? kRed : kGreen;
+    return dx < 0 ? kBlue : kYellow;
+}
+
+Bytes quadrants(uint32_t w, uint32_t h) {
+    Bytes rgba(std::size_t(w) * h * 4);
+    for (uint32_t y = 0; y < h; ++y) {
+        for (uint32_t x = 0; x < w; ++x) {
+            const uint32_t c = quadrantColour(x + 0.5, y + 0.5, w, h);
+            uint8_t* p = &rgba[(std::size_t(y) * w + x) * 4];
+            p[0] = uint8_t(c >> 16), p[1] = uint8_t(c >> 8), p[2] = uint8_t(c), p[3] = 255;
+        }
+    }
+    return rgba;
 }
 
 }  // namespace
@@ -200,10 +224,9 @@ TEST(ViewerApp, SaveCommandAsksForAKviNameAndReportsFailures) {
 TEST(ViewerApp, HelpCommandsUseTheShellsOpenVerb) {
     UiRecorder ui;
     Viewer viewer(ViewerSettings{"/tmp", "maker.example"});
-    EXPECT_TRUE(viewer.app.runCommand(kCmdManual));
     EXPECT_TRUE(viewer.app.runCommand(kCmdMakerSite));
     EXPECT_TRUE(viewer.app.runCommand(kCmdProductPage));
-    EXPECT_EQ(ui.opened, (std::vector<std::string>{"Hlp/kvdoc.chm", "http://maker.example/",
+    EXPECT_EQ(ui.opened, (std::vector<std::string>{"http://maker.example/",
                                                    "http://maker.example/ru/soft/zuzodivoveduzur/"}));
     EXPECT_TRUE(viewer.app.runCommand(kCmdAbout));
     ASSERT_EQ(ui.messages.size(), 1u);
@@ -259,4 +282,109 @@ TEST(ViewerApp, PictureLargerThanTheScreenZoomedOutIsDrawnWhole) {
     EXPECT_EQ(viewer.offscreen().pixel(20, 60) & 0xFFFFFF, 0x0000FFu);
     EXPECT_EQ(viewer.offscreen().pixel(16 + 122, 60) & 0xFFFFFF, 0xFF0000u);
     EXPECT_EQ(viewer.offscreen().pixel(16 + 130, 60) & 0xFFFFFF, 0u);
+}
+
+// A rotated picture turns about its own centre at every zoom: the window's centre keeps
+// showing the white disc, and points around it show the quadrant the rotation brings there.
+TEST(ViewerApp, RotationTurnsAboutThePictureCentreAtAnyZoom) {
+    kvtest::TempDir dir;
+    const uint32_t w = 120, h = 80;
+    ASSERT_TRUE(viewertest::writeKvi(dir.file("q.kvi"), w, h, 32, quadrants(w, h)));
+    for (const uint32_t zoomKey : {kVkSubtract, kVkAdd}) {
+        UiRecorder ui;
+        Viewer viewer;
+        ASSERT_TRUE(viewer.init());
+        ASSERT_TRUE(viewer.app.open(dir.file("q.kvi")));
+        for (int i = 0; i < 4; ++i) viewer.app.keyUp(zoomKey);  // 0.8^4 or 1.25^4
+        const double zoom = viewer.app.view().zoom;
+        for (int i = 0; i < 3; ++i) viewer.app.keyDown(kVkDivide);  // 30 degrees
+        viewer.app.drawFrame();
+        const double angle = viewer.app.view().rotation;
+        EXPECT_EQ(viewer.offscreen().pixel(kScreenW / 2, kScreenH / 2) & 0xFFFFFF, kWhite) << zoom;
+        // A point inside each quadrant, well away from its borders whatever the zoom, and
+        // where the window still shows it.
+        const double reach = zoom < 1 ? 50.0 : 15.0;
+        for (const auto& [dx, dy] : {std::pair{-1.0, -1.0}, {1.0, -1.0}, {-1.0, 1.0}, {1.0, 1.0}}) {
+            const double px = dx * reach, py = dy * reach * 0.6;
+            const double sx = kScreenW / 2.0 + zoom * (px * std::cos(angle) - py * std::sin(angle));
+            const double sy = kScreenH / 2.0 + zoom * (px * std::sin(angle) + py * std::cos(angle));
+            EXPECT_EQ(viewer.offscreen().pixel(int32_t(sx), int32_t(sy)) & 0xFFFFFF,
+                      quadrantColour(w / 2.0 + px, h / 2.0 + py, w, h))
+                << "zoom " << zoom << " point " << dx << "," << dy;
+        }
+    }
+}
+
+// The back buffer is the window: zoom 1 is one picture pixel to one window pixel, centred, in
+// a wide window and in a tall one.
+TEST(ViewerApp, BackBufferFollowsTheWindowSize) {
+    kvtest::TempDir dir;
+    const Bytes rgba = opaque(kvtest::makePhotoRgba(40, 30, 5));
+    ASSERT_TRUE(viewertest::writeKvi(dir.file("a.kvi"), 40, 30, 32, rgba));
+    UiRecorder ui;
+    Viewer viewer;
+    ASSERT_TRUE(viewer.init());
+    ASSERT_TRUE(viewer.app.open(dir.file("a.kvi")));
+    EXPECT_EQ(viewer.app.graphicsInitCount(), 1u);
+    for (const auto& [w, h] : {std::pair{300u, 100u}, {90u, 260u}}) {
+        viewer.offscreen().resize(int32_t(w), int32_t(h));
+        ASSERT_EQ(viewer.app.resizeView(w, h), 0u);
+        EXPECT_EQ(viewer.app.viewWidth(), w);
+        viewer.app.drawFrame();
+        const uint32_t left = w / 2 - 20, top = h / 2 - 15;
+        uint32_t mismatches = 0;
+        for (uint32_t y = 0; y < 30; ++y)
+            for (uint32_t x = 0; x < 40; ++x)
+                mismatches += (viewer.offscreen().pixel(int32_t(left + x), int32_t(top + y)) & 0xFFFFFF) != rgbAt(rgba, 40, x, y);
+        EXPECT_EQ(mismatches, 0u) << w << "x" << h;
+        EXPECT_EQ(viewer.offscreen().pixel(int32_t(left) - 1, int32_t(top)) & 0xFFFFFF, 0u);
+        EXPECT_EQ(viewer.offscreen().pixel(int32_t(left) + 40, int32_t(top) + 29) & 0xFFFFFF, 0u);
+    }
+    EXPECT_EQ(viewer.app.graphicsInitCount(), 3u);
+    EXPECT_EQ(viewer.app.resizeView(90, 260), 0u);  // the same size again: nothing to do
+    EXPECT_EQ(viewer.app.graphicsInitCount(), 3u);
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST(ViewerApp, ConveniencesFitStatusAndDialogFolder) {
+    kvtest::TempDir dir;
+    ASSERT_TRUE(viewertest::writeKvi(dir.file("a.kvi"), 40, 30, 32, opaque(kvtest::makePhotoRgba(40, 30))));
+    UiRecorder ui;
+    Viewer viewer;
+    ASSERT_TRUE(viewer.init());
+    EXPECT_EQ(viewer.app.statusText(), "");
+    ASSERT_TRUE(viewer.app.open(dir.file("a.kvi")));
+    EXPECT_EQ(viewer.app.statusText(), "a.kvi \u2014 100%");
+    viewer.app.keyUp(kVkAdd);
+    EXPECT_EQ(viewer.app.statusText(), "a.kvi \u2014 125%");
+    viewer.app.keyUp(kVkF);  // 160 x 120 over 40 x 30
+    EXPECT_EQ(viewer.app.view().zoom, 4.0f);
+    EXPECT_EQ(viewer.app.statusText(), "a.kvi \u2014 400%");
+    viewer.app.keyUp(kVkReturn);
+    EXPECT_EQ(viewer.app.view().zoom, 1.0f);
+
+    // The wheel zooms about the pointer: the picture's top-left pixel, under it, stays put.
+    viewer.app.zoomAt(2, 60, 45);
+    EXPECT_EQ(viewer.app.view().place({kScreenW, kScreenH, 40, 30}).x, 60);
+    // Panning far away stops with the picture still in the window.
+    viewer.app.panBy(100000, 0);
+    viewer.app.drawFrame();
+    EXPECT_NE(viewer.offscreen().pixel(kScreenW - 1, 60) & 0xFFFFFF, 0u);
+
+    viewer.app.runCommand(kCmdOpen);
+    ASSERT_EQ(ui.dialogs.size(), 1u);
+    EXPECT_EQ(ui.dialogs[0].initialPath, dir.file("a.kvi"));
+}
+
+TEST(ViewerApp, ManualOpensInTheBrowserOrSaysItIsMissing) {
+    UiRecorder ui;
+    ViewerSettings settings{"/tmp", "maker.example"};
+    settings.manualPath = "/opt/kv/share/kvsuite/HLP/kvdoc.html";
+    Viewer viewer(settings);
+    EXPECT_TRUE(viewer.app.runCommand(kCmdManual));
+    EXPECT_EQ(ui.opened, std::vector<std::string>{settings.manualPath});
+    Viewer without(ViewerSettings{"/tmp", "maker.example"});
+    without.app.runCommand(kCmdManual);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, "Can't open the manual HLP/kvdoc.html!");
 }

@@ -1,6 +1,7 @@
 #include "view_state.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 namespace kviewer {
@@ -9,7 +10,7 @@ namespace {
 
 constexpr float kRotationStep = 0.17453294f;  // 10 degrees
 
-// Positions stay within +-2^24 pixels, far off any screen yet far from where the sprite's
+// Positions stay within +-2^24 pixels, far off any window yet far from where the sprite's
 // own sums of position and size could overflow.
 constexpr int64_t kPositionLimit = int64_t(1) << 24;
 
@@ -24,6 +25,38 @@ int32_t truncated(double value) {
 }
 
 void addTo(int32_t& target, int64_t amount) { target = bounded(target + amount); }
+
+// Where the unpanned picture's left (or top) edge lands: centred, with the design's integer
+// halving of the window size and the fraction of the rest dropped.
+int32_t centredEdge(uint32_t view, uint32_t picture, double zoom) {
+    return truncated(static_cast<double>(view / 2) - picture * zoom * 0.5);
+}
+
+// The window position of the picture's centre along one axis.
+double centreOf(uint32_t view, uint32_t picture, double zoom, int32_t pan) {
+    return centredEdge(view, picture, zoom) + static_cast<double>(pan) + picture * zoom * 0.5;
+}
+
+// The pan that puts the picture's centre at `centre`.
+int32_t panFor(double centre, uint32_t view, uint32_t picture, double zoom) {
+    return truncated(std::floor(centre - centreOf(view, picture, zoom, 0) + 0.5));
+}
+
+// Width and height of the rotated picture's bounding box at zoom 1.
+void rotatedExtent(float rotation, const ViewSizes& sizes, double& width, double& height) {
+    const double c = std::fabs(std::cos(static_cast<double>(rotation)));
+    const double s = std::fabs(std::sin(static_cast<double>(rotation)));
+    width = sizes.pictureWidth * c + sizes.pictureHeight * s;
+    height = sizes.pictureWidth * s + sizes.pictureHeight * c;
+}
+
+void keepAxisInView(int32_t& pan, uint32_t view, uint32_t picture, double zoom, double extent) {
+    const double visible = std::min({ViewState::kMinVisible, extent, static_cast<double>(view)});
+    const double unpanned = centreOf(view, picture, zoom, 0);
+    const double lowest = std::ceil(visible - extent / 2 - unpanned);
+    const double highest = std::max(lowest, std::floor(view - visible + extent / 2 - unpanned));
+    pan = truncated(std::clamp(static_cast<double>(pan), lowest, highest));
+}
 
 }  // namespace
 
@@ -50,8 +83,10 @@ bool ViewState::keyDown(uint32_t virtualKey) {
 bool ViewState::keyUp(uint32_t virtualKey) {
     switch (virtualKey) {
     case kVkReturn: *this = ViewState{}; return true;
-    case kVkAdd: zoomIn(); return true;
-    case kVkSubtract: zoomOut(); return true;
+    case kVkAdd:
+    case kVkOemPlus: zoomIn(); return true;
+    case kVkSubtract:
+    case kVkOemMinus: zoomOut(); return true;
     default: return false;
     }
 }
@@ -61,22 +96,48 @@ void ViewState::panBy(int32_t dx, int32_t dy) {
     addTo(panY, dy);
 }
 
-SpritePlacement ViewState::place(uint32_t screenWidth, uint32_t screenHeight,
-                                 uint32_t pictureWidth, uint32_t pictureHeight) const {
-    const auto centred = [this](uint32_t screen, uint32_t picture) {
-        return truncated(static_cast<double>(screen / 2) - picture * static_cast<double>(zoom) * 0.5);
-    };
+void ViewState::zoomAt(int notches, double x, double y, const ViewSizes& sizes) {
+    const double before = zoom;
+    const double centreX = centreOf(sizes.viewWidth, sizes.pictureWidth, before, panX);
+    const double centreY = centreOf(sizes.viewHeight, sizes.pictureHeight, before, panY);
+    for (; notches > 0; --notches) zoomIn();
+    for (; notches < 0; ++notches) zoomOut();
+    // The picture scales about (x, y): its centre moves along the line from that point.
+    const double factor = zoom / before;
+    panX = panFor(x + (centreX - x) * factor, sizes.viewWidth, sizes.pictureWidth, zoom);
+    panY = panFor(y + (centreY - y) * factor, sizes.viewHeight, sizes.pictureHeight, zoom);
+}
+
+void ViewState::fit(const ViewSizes& sizes) {
+    double width, height;
+    rotatedExtent(rotation, sizes, width, height);
+    if (width <= 0 || height <= 0 || sizes.viewWidth == 0 || sizes.viewHeight == 0) return;
+    const double fitted = std::min(sizes.viewWidth / width, sizes.viewHeight / height);
+    float z = static_cast<float>(fitted);
+    if (static_cast<double>(z) > fitted) z = std::nextafter(z, 0.0f);  // never a pixel too large
+    zoom = std::clamp(z, kMinZoom, kMaxZoom);
+    panX = panY = 0;
+}
+
+void ViewState::keepInView(const ViewSizes& sizes) {
+    double width, height;
+    rotatedExtent(rotation, sizes, width, height);
+    keepAxisInView(panX, sizes.viewWidth, sizes.pictureWidth, zoom, width * zoom);
+    keepAxisInView(panY, sizes.viewHeight, sizes.pictureHeight, zoom, height * zoom);
+}
+
+SpritePlacement ViewState::place(const ViewSizes& sizes) const {
     SpritePlacement p;
-    p.x = bounded(int64_t(centred(screenWidth, pictureWidth)) + panX);
-    p.y = bounded(int64_t(centred(screenHeight, pictureHeight)) + panY);
+    p.x = bounded(int64_t(centredEdge(sizes.viewWidth, sizes.pictureWidth, zoom)) + panX);
+    p.y = bounded(int64_t(centredEdge(sizes.viewHeight, sizes.pictureHeight, zoom)) + panY);
     p.scale = zoom;
-    p.centreX = static_cast<float>(pictureWidth / 2);
-    p.centreY = static_cast<float>(pictureHeight / 2);
+    p.centreX = static_cast<float>(sizes.pictureWidth * static_cast<double>(zoom) * 0.5);
+    p.centreY = static_cast<float>(sizes.pictureHeight * static_cast<double>(zoom) * 0.5);
     p.rotation = rotation;
     p.clipLeft = std::min(0, p.x);
     p.clipTop = std::min(0, p.y);
-    p.clipRight = bounded(std::max<int64_t>(screenWidth, int64_t(p.x) + pictureWidth));
-    p.clipBottom = bounded(std::max<int64_t>(screenHeight, int64_t(p.y) + pictureHeight));
+    p.clipRight = bounded(std::max<int64_t>(sizes.viewWidth, int64_t(p.x) + sizes.pictureWidth));
+    p.clipBottom = bounded(std::max<int64_t>(sizes.viewHeight, int64_t(p.y) + sizes.pictureHeight));
     return p;
 }
 

@@ -2,6 +2,7 @@
 
 #include <platform/ui.h>
 
+#include <cmath>
 #include <utility>
 
 namespace kviewer {
@@ -10,15 +11,15 @@ namespace {
 
 constexpr const char* kLoadFailed = "Can't load image!";
 constexpr const char* kProductPagePath = "/ru/soft/zuzodivoveduzur/";
-constexpr const char* kManualPath = "Hlp/kvdoc.chm";
 constexpr const char* kAboutText =
     "kvImage Coder API v0.4\n\n"
     "Views BMP, CEL, JPEG, PCX, TGA and KVI pictures and saves them as KVI.\n"
-    "Arrows pan, keypad + and - zoom, keypad * and / rotate, Enter resets.\n\n"
+    "Arrows pan, keypad + and - zoom, keypad * and / rotate, Enter resets, F fits.\n\n"
     "Orlen Works";
 
-platform::FileDialogRequest openRequest() {
+platform::FileDialogRequest openRequest(const std::string& shown) {
     platform::FileDialogRequest request;
+    request.initialPath = shown;  // the dialog opens in the folder of the picture shown
     request.filters = {
         {"All supported", "*.bmp;*.cel;*.kvi;*.jpg;*.pcx;*.scl;*.sci;*.scn;*.tga"},
         {"Windows Bitmap (BMP)", "*.bmp"},
@@ -59,17 +60,34 @@ void ViewerApp::applyStartTheme() {
     applyTheme(languageDir() + "/" + settings_.theme + ".xml", menu_, theme_, window_);
 }
 
-uint32_t ViewerApp::initGraphics(uint32_t screenWidth, uint32_t screenHeight) {
-    const uint32_t status = graphics_.Init(window_, static_cast<uint16_t>(screenWidth),
-                                           static_cast<uint16_t>(screenHeight), 32, 60, false);
-    if (status != 0) {
+uint32_t ViewerApp::initGraphics(uint32_t viewWidth, uint32_t viewHeight) {
+    ++graphicsInits_;
+    const uint32_t status = graphics_.Init(window_, static_cast<uint16_t>(viewWidth),
+                                           static_cast<uint16_t>(viewHeight), 32, 60, false);
+    graphicsReady_ = status == 0;
+    if (!graphicsReady_) {
         MessageBoxA(window_, "Can't initialize graphic mode!", "Error!", MB_ICONWARNING);
         return status;
     }
-    screenWidth_ = screenWidth;
-    screenHeight_ = screenHeight;
-    graphicsReady_ = true;
+    viewWidth_ = viewWidth;
+    viewHeight_ = viewHeight;
     return 0;
+}
+
+uint32_t ViewerApp::resizeView(uint32_t viewWidth, uint32_t viewHeight) {
+    if (graphicsReady_ && viewWidth == viewWidth_ && viewHeight == viewHeight_) return 0;
+    // The sprite's texture belongs to the device, so it goes first and is made again after.
+    sprite_.Release();
+    if (const uint32_t status = initGraphics(viewWidth, viewHeight)) return status;
+    if (imageShown_ && !createSprite(sprite_, picture_)) imageShown_ = false;
+    keepInView();
+    return 0;
+}
+
+bool ViewerApp::createSprite(cTOVREN_Sprite& sprite, Picture& picture) {
+    if (sprite.Create(picture.pixels(), picture.width(), picture.height()) == 0) return true;
+    sprite.Release();
+    return false;
 }
 
 bool ViewerApp::open(const std::string& path) {
@@ -78,8 +96,7 @@ bool ViewerApp::open(const std::string& path) {
     bool ok = graphicsReady_ && loadPicture(path, loaded);
     if (ok) {
         loaded.image.FX_RepakBits(loaded.pixels(), loaded.width(), loaded.height(), 513, "bgra");
-        ok = fresh.Create(loaded.pixels(), loaded.width(), loaded.height()) == 0;
-        if (!ok) fresh.Release();
+        ok = createSprite(fresh, loaded);
     }
     if (!ok) {
         MessageBoxA(window_, kLoadFailed, "Error!", MB_ICONWARNING);
@@ -88,9 +105,47 @@ bool ViewerApp::open(const std::string& path) {
     sprite_.Release();
     sprite_ = fresh;
     picture_ = std::move(loaded);
+    picturePath_ = path;
     imageShown_ = true;
+    keepInView();
     if (onTitleChanged) onTitleChanged(std::string(kViewerTitle) + " [" + path + "]");
     return true;
+}
+
+ViewSizes ViewerApp::sizes() const {
+    return ViewSizes{viewWidth_, viewHeight_, picture_.width(), picture_.height()};
+}
+
+void ViewerApp::keepInView() {
+    if (imageShown_) view_.keepInView(sizes());
+}
+
+void ViewerApp::keyDown(uint32_t virtualKey) {
+    if (view_.keyDown(virtualKey)) keepInView();
+}
+
+void ViewerApp::keyUp(uint32_t virtualKey) {
+    if (virtualKey == kVkF && imageShown_) view_.fit(sizes());
+    else if (!view_.keyUp(virtualKey)) return;
+    keepInView();
+}
+
+void ViewerApp::zoomAt(int notches, double x, double y) {
+    view_.zoomAt(notches, x, y, sizes());
+    keepInView();
+}
+
+void ViewerApp::panBy(int32_t dx, int32_t dy) {
+    view_.panBy(dx, dy);
+    keepInView();
+}
+
+std::string ViewerApp::statusText() const {
+    if (!imageShown_) return {};
+    const std::size_t slash = picturePath_.find_last_of('/');
+    const std::string name = slash == std::string::npos ? picturePath_ : picturePath_.substr(slash + 1);
+    const long percent = std::lround(static_cast<double>(view_.zoom) * 100.0);
+    return name + " \u2014 " + std::to_string(percent) + "%";
 }
 
 bool ViewerApp::runCommand(uint32_t id) {
@@ -98,7 +153,7 @@ bool ViewerApp::runCommand(uint32_t id) {
     case kCmdOpen: openWithDialog(); return true;
     case kCmdSaveAsKvi: saveWithDialog(); return true;
     case kCmdAbout: showAbout(); return true;
-    case kCmdManual: platform::shellOpen(kManualPath); return true;
+    case kCmdManual: openManual(); return true;
     case kCmdMakerSite: platform::shellOpen(makerPage("/")); return true;
     case kCmdProductPage: platform::shellOpen(makerPage(kProductPagePath)); return true;
     default: return false;
@@ -107,7 +162,15 @@ bool ViewerApp::runCommand(uint32_t id) {
 
 void ViewerApp::openWithDialog() {
     std::string chosen;
-    if (platform::showFileDialog(openRequest(), chosen)) open(chosen);
+    if (platform::showFileDialog(openRequest(picturePath_), chosen)) open(chosen);
+}
+
+void ViewerApp::openManual() {
+    const std::string& manual = settings_.manualPath;
+    if (manual.empty() || !platform::shellOpen(manual)) {
+        const std::string text = "Can't open the manual " + (manual.empty() ? "HLP/kvdoc.html" : manual) + "!";
+        MessageBoxA(window_, text.c_str(), "Error!", MB_ICONERROR);
+    }
 }
 
 void ViewerApp::saveWithDialog() {
@@ -140,7 +203,7 @@ void ViewerApp::drawFrame() {
     if (imageShown_) {
         const uint32_t width = picture_.width();
         const uint32_t height = picture_.height();
-        const SpritePlacement p = view_.place(screenWidth_, screenHeight_, width, height);
+        const SpritePlacement p = view_.place(sizes());
         const RECT source{0, 0, static_cast<LONG>(width), static_cast<LONG>(height)};
         const RECT clip{p.clipLeft, p.clipTop, p.clipRight, p.clipBottom};
         sprite_.Draw(p.x, p.y, source, clip, p.scale, p.scale, D3DXVECTOR2(p.centreX, p.centreY),

@@ -1,6 +1,7 @@
 // The viewer's program logic: picture, view, menu and theme, commands and drawing. The
 // toolkit layer owns the window and forwards events here; message boxes, file dialogs and the
-// shell's open verb go through the platform hooks.
+// shell's open verb go through the platform hooks. Positions are window pixels, which are
+// back-buffer pixels: the device's back buffer has the window's client size.
 #pragma once
 
 #include "menu_model.h"
@@ -22,6 +23,7 @@ struct ViewerSettings {
     std::string startDir;        // its "Language" folder holds the themes
     std::string makerWebHost;    // host of the maker's web site
     std::string theme = "russian";  // the theme applied at start, a file name without ".xml"
+    std::string manualPath = {};  // HLP/kvdoc.html; empty when there is none
 };
 
 class ViewerApp {
@@ -38,9 +40,13 @@ public:
     // settings name another, to the menu.
     void applyStartTheme();
 
-    // Creates the graphics device for the screen size. On failure shows "Can't initialize
-    // graphic mode!" and returns the engine's status.
-    uint32_t initGraphics(uint32_t screenWidth, uint32_t screenHeight);
+    // Creates the graphics device with a back buffer of the window's client size, so that
+    // zoom 1 shows the picture's pixels 1:1. On failure shows "Can't initialize graphic
+    // mode!" and returns the engine's status.
+    uint32_t initGraphics(uint32_t viewWidth, uint32_t viewHeight);
+    // The window's client size changed: the device is made again at the new size (nothing
+    // happens for the same size). The picture keeps its zoom, pan and rotation.
+    uint32_t resizeView(uint32_t viewWidth, uint32_t viewHeight);
 
     // Load: on success the picture is shown from the next frame on; on failure "Can't load
     // image!" and the previous picture stays.
@@ -61,9 +67,15 @@ public:
     // step that ran (Ok when nothing was to be saved).
     SaveResult saveAsKvi(const std::string& path);
 
-    void keyDown(uint32_t virtualKey) { view_.keyDown(virtualKey); }
-    void keyUp(uint32_t virtualKey) { view_.keyUp(virtualKey); }
-    ViewState& view() { return view_; }
+    // Keys, the wheel and drags. The picture never leaves the window entirely.
+    void keyDown(uint32_t virtualKey);
+    void keyUp(uint32_t virtualKey);  // also F: fit the picture into the window
+    void zoomAt(int notches, double x, double y);
+    void panBy(int32_t dx, int32_t dy);
+    const ViewState& view() const { return view_; }
+
+    // "name — 125%" for the status line; empty before a picture is shown.
+    std::string statusText() const;
 
     const MenuBar& menu() const { return menu_; }
     const ThemeInfo& themeInUse() const { return theme_; }
@@ -71,10 +83,16 @@ public:
     std::string languageDir() const;
     bool imageShown() const { return imageShown_; }
     const Picture& picture() const { return picture_; }
-    uint32_t screenWidth() const { return screenWidth_; }
-    uint32_t screenHeight() const { return screenHeight_; }
+    uint32_t viewWidth() const { return viewWidth_; }
+    uint32_t viewHeight() const { return viewHeight_; }
+    // How many times the device was made, for telling a resize burst from its steps.
+    uint32_t graphicsInitCount() const { return graphicsInits_; }
 
 private:
+    ViewSizes sizes() const;
+    void keepInView();
+    bool createSprite(cTOVREN_Sprite& sprite, Picture& picture);
+    void openManual();
     void openWithDialog();
     void saveWithDialog();
     void showAbout();
@@ -86,10 +104,12 @@ private:
     ThemeInfo theme_;
     ViewState view_;
     Picture picture_;
+    std::string picturePath_;
     bool imageShown_ = false;
     bool graphicsReady_ = false;
-    uint32_t screenWidth_ = 0;
-    uint32_t screenHeight_ = 0;
+    uint32_t viewWidth_ = 0;
+    uint32_t viewHeight_ = 0;
+    uint32_t graphicsInits_ = 0;
     cTOVREN_GraphiX graphics_;
     cTOVREN_Sprite sprite_;
 };

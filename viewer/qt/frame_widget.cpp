@@ -12,6 +12,7 @@
 #include <QUrl>
 #include <QWheelEvent>
 
+#include <cmath>
 #include <cstring>
 
 uint32_t virtualKeyOf(int qtKey, bool keypad) {
@@ -22,14 +23,22 @@ uint32_t virtualKeyOf(int qtKey, bool keypad) {
     case Qt::Key_Down: return kviewer::kVkDown;
     case Qt::Key_Return:
     case Qt::Key_Enter: return kviewer::kVkReturn;
+    case Qt::Key_F: return kviewer::kVkF;
     default: break;
     }
-    if (!keypad) return 0;
+    if (keypad) {
+        switch (qtKey) {
+        case Qt::Key_Asterisk: return kviewer::kVkMultiply;
+        case Qt::Key_Slash: return kviewer::kVkDivide;
+        case Qt::Key_Plus: return kviewer::kVkAdd;
+        case Qt::Key_Minus: return kviewer::kVkSubtract;
+        default: return 0;
+        }
+    }
     switch (qtKey) {
-    case Qt::Key_Asterisk: return kviewer::kVkMultiply;
-    case Qt::Key_Slash: return kviewer::kVkDivide;
-    case Qt::Key_Plus: return kviewer::kVkAdd;
-    case Qt::Key_Minus: return kviewer::kVkSubtract;
+    case Qt::Key_Plus:
+    case Qt::Key_Equal: return kviewer::kVkOemPlus;
+    case Qt::Key_Minus: return kviewer::kVkOemMinus;
     default: return 0;
     }
 }
@@ -41,11 +50,16 @@ FrameWidget::FrameWidget(QWidget* parent) : QWidget(parent) {
     setMinimumSize(64, 48);
 }
 
+int32_t FrameWidget::clientWidth() const { return qRound(width() * devicePixelRatioF()); }
+
+int32_t FrameWidget::clientHeight() const { return qRound(height() * devicePixelRatioF()); }
+
 void FrameWidget::present(const uint8_t* pixels, int32_t width, int32_t height, int32_t pitch) {
     if (!pixels || width <= 0 || height <= 0) return;
     if (frame_.width() != width || frame_.height() != height) {
         frame_ = QImage(width, height, QImage::Format_RGB32);
     }
+    frame_.setDevicePixelRatio(devicePixelRatioF());
     const std::size_t rowBytes = static_cast<std::size_t>(width) * 4;
     for (int32_t y = 0; y < height; ++y) {
         std::memcpy(frame_.scanLine(y), pixels + static_cast<std::ptrdiff_t>(y) * pitch, rowBytes);
@@ -55,21 +69,17 @@ void FrameWidget::present(const uint8_t* pixels, int32_t width, int32_t height, 
 
 void FrameWidget::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    if (frame_.isNull()) {
-        painter.fillRect(rect(), Qt::black);
-        return;
-    }
-    // The screen-sized frame keeps its proportions, so pictures are never distorted.
-    const QRect target = frameRect();
     painter.fillRect(rect(), Qt::black);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(target, frame_);
+    if (frame_.isNull()) return;
+    // 1:1 and centred: while a resize is under way the last frame stays where the picture
+    // was, until the device has the new size.
+    const QSizeF shown = frame_.deviceIndependentSize();
+    painter.drawImage(QPointF((width() - shown.width()) / 2, (height() - shown.height()) / 2), frame_);
 }
 
-QRect FrameWidget::frameRect() const {
-    if (frame_.isNull()) return rect();
-    const QSize fitted = frame_.size().scaled(size(), Qt::KeepAspectRatio);
-    return QRect(QPoint((width() - fitted.width()) / 2, (height() - fitted.height()) / 2), fitted);
+void FrameWidget::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (onResized) onResized();
 }
 
 void FrameWidget::keyPressEvent(QKeyEvent* event) {
@@ -89,23 +99,25 @@ void FrameWidget::wheelEvent(QWheelEvent* event) {
     wheelRemainder_ += event->angleDelta().y();
     const int notches = wheelRemainder_ / 120;
     wheelRemainder_ -= notches * 120;
-    if (notches != 0 && onWheel) onWheel(notches);
+    if (notches != 0 && onWheel) onWheel(notches, devicePoint(event->position()));
     event->accept();
 }
 
 void FrameWidget::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
     dragging_ = true;
-    dragFrom_ = event->position().toPoint();
+    dragFrom_ = event->position();
 }
 
 void FrameWidget::mouseMoveEvent(QMouseEvent* event) {
     if (!dragging_) return QWidget::mouseMoveEvent(event);
-    const QPoint at = event->position().toPoint();
-    const QPoint delta = at - dragFrom_;
-    if (delta.isNull() || !onDrag) return;
-    dragFrom_ = at;
-    onDrag(delta);
+    const QPointF at = event->position();
+    const QPointF delta = devicePoint(at - dragFrom_);
+    // Whole device pixels only; the rest stays for the next move.
+    const QPointF whole(std::trunc(delta.x()), std::trunc(delta.y()));
+    if (whole.isNull() || !onDrag) return;
+    dragFrom_ += whole / devicePixelRatioF();
+    onDrag(whole);
 }
 
 void FrameWidget::mouseReleaseEvent(QMouseEvent* event) {

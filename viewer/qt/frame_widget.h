@@ -1,11 +1,12 @@
-// The viewer's central widget: the window the graphics device presents to. It shows each
-// presented frame scaled to its size and forwards keys, wheel, drags and drops.
+// The viewer's central widget: the window the graphics device presents to. The device's back
+// buffer has the widget's size in device pixels, so each frame is shown 1:1; it forwards
+// keys, wheel, drags, drops and size changes.
 #pragma once
 
 #include <platform/window.h>
 
 #include <QImage>
-#include <QPoint>
+#include <QPointF>
 #include <QWidget>
 
 #include <functional>
@@ -15,22 +16,22 @@ class FrameWidget : public QWidget, public platform::Window {
 public:
     explicit FrameWidget(QWidget* parent = nullptr);
 
-    int32_t clientWidth() const override { return width(); }
-    int32_t clientHeight() const override { return height(); }
+    // In device pixels, which are the back buffer's.
+    int32_t clientWidth() const override;
+    int32_t clientHeight() const override;
     void present(const uint8_t* pixels, int32_t width, int32_t height, int32_t pitch) override;
 
-    // Set by the main window; each is followed by a frame.
+    // Set by the main window. Positions and distances are in device pixels.
     std::function<void(uint32_t virtualKey)> onKeyDown;
     std::function<void(uint32_t virtualKey)> onKeyUp;
-    std::function<void(int notches)> onWheel;
-    std::function<void(QPoint widgetDelta)> onDrag;
+    std::function<void(int notches, QPointF at)> onWheel;
+    std::function<void(QPointF delta)> onDrag;
     std::function<void(const std::string& path)> onDrop;
-
-    // Where the last frame is shown: as large as fits, centred, in its own proportions.
-    QRect frameRect() const;
+    std::function<void()> onResized;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
@@ -41,8 +42,10 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    QPointF devicePoint(QPointF logical) const { return logical * devicePixelRatioF(); }
+
     QImage frame_;
-    QPoint dragFrom_;
+    QPointF dragFrom_;
     bool dragging_ = false;
     int wheelRemainder_ = 0;
 };

@@ -3,13 +3,17 @@
 #include "launch.h"
 #include "main_window.h"
 #include "options.h"
+#include "termination.h"
 
 #include <platform/qt_hooks.h>
 
 #include <QApplication>
 #include <QDir>
-#include <QGuiApplication>
-#include <QScreen>
+#include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTimer>
+#include <QTranslator>
 
 #include <cstdio>
 #include <cstdlib>
@@ -21,38 +25,57 @@ std::string environmentOr(const char* name, const char* fallback) {
     return value && *value ? value : fallback;
 }
 
+std::string localPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
 // The executable's folder, or the installed data folder when the executable has no themes
-// beside it (an installed copy).
+// beside it (an installed copy); the manual likewise.
 kviewer::ViewerSettings settingsFor(const QApplication& app, const kviewer::ViewerOptions& options) {
     const QString exeDir = app.applicationDirPath();
     const QString dataDir = QDir::cleanPath(exeDir + "/../" KVIVIEWER_DATA_SUBDIR);
     kviewer::ViewerSettings settings;
-    settings.startDir = kviewer::findStartDir(QFile::encodeName(exeDir).toStdString(),
-                                              QFile::encodeName(dataDir).toStdString());
+    settings.startDir = kviewer::findStartDir(localPath(exeDir), localPath(dataDir));
     settings.makerWebHost = environmentOr("KVIVIEWER_WEB_HOST", KVIVIEWER_WEB_HOST);
     if (!options.language.empty()) settings.theme = options.language;
+    for (const QString& manual : {exeDir + "/HLP/kvdoc.html", exeDir + "/../" KV_MANUAL_INSTALL_DIR "/kvdoc.html"}) {
+        if (QFileInfo(manual).isFile()) {
+            settings.manualPath = localPath(QDir::cleanPath(manual));
+            break;
+        }
+    }
     return settings;
 }
 
+// Qt's own texts (file dialogs, Yes and No) in the language of the theme applied at start,
+// which a theme file is named after ("russian"), where Qt has that translation.
+void translateQtTexts(const std::string& theme) {
+    static QTranslator translator;
+    for (int code = QLocale::AnyLanguage + 1; code <= QLocale::LastLanguage; ++code) {
+        const auto language = static_cast<QLocale::Language>(code);
+        if (QLocale::languageToString(language).compare(QString::fromStdString(theme), Qt::CaseInsensitive) != 0) continue;
+        if (translator.load(QLocale(language), "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+            QCoreApplication::installTranslator(&translator);
+        return;
+    }
+}
+
 int runWindow(int& argc, char** argv, const kviewer::ViewerOptions& options) {
+    kviewer::catchTerminationSignals();
     QApplication app(argc, argv);
     QApplication::setApplicationName("kvIViewer");
     QApplication::setDesktopFileName("kvIViewer");
+    kviewer::quitOnTerminationSignals(app);
     platform::qt::installQtHooks();
 
-    MainWindow window(settingsFor(app, options));
+    const kviewer::ViewerSettings settings = settingsFor(app, options);
+    MainWindow window(settings);
     window.app().applyStartTheme();
+    if (!window.app().themeInUse().name.empty()) translateQtTexts(settings.theme);
     window.rebuildMenu();
     window.show();
-
-    const QScreen* primary = QGuiApplication::primaryScreen();
-    const QSize screen = primary ? primary->size() : QSize(1024, 768);
-    if (window.app().initGraphics(static_cast<uint32_t>(screen.width()),
-                                  static_cast<uint32_t>(screen.height())) != 0) {
-        return 0;
-    }
-    if (!options.picture.empty()) window.app().open(options.picture);
-    window.drawFrame();
+    // Inside the event loop, so that a signal or a failed start ends it like anything else.
+    QTimer::singleShot(0, &window, [&window, &options] {
+        if (!window.start(options.picture)) QCoreApplication::quit();
+    });
     return app.exec();
 }
 

@@ -5,15 +5,27 @@
 #include <QAction>
 #include <QApplication>
 #include <QGuiApplication>
+#include <QKeySequence>
+#include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
+#include <QStatusBar>
 #include <QStyle>
-#include <QTimer>
 #include <QToolBar>
 
 namespace {
 
 QString utf8(const std::string& text) { return QString::fromUtf8(text.c_str()); }
+
+// Keys of the menu entries, whatever a theme calls them.
+QKeySequence shortcutOf(uint32_t id) {
+    switch (id) {
+    case kviewer::kCmdOpen: return QKeySequence::Open;
+    case kviewer::kCmdSaveAsKvi: return QKeySequence::Save;
+    case kviewer::kCmdManual: return QKeySequence::HelpContents;
+    default: return {};
+    }
+}
 
 }  // namespace
 
@@ -25,14 +37,34 @@ MainWindow::MainWindow(const kviewer::ViewerSettings& settings)
     setWindowIcon(QIcon(":/kvIViewer.png"));
     setCentralWidget(frame_);
     buildToolBar();
+    status_ = new QLabel(this);
+    statusBar()->addPermanentWidget(status_);
     connectFrame();
     app_->onTitleChanged = [this](const std::string& title) { setWindowTitle(utf8(title)); };
     rebuildMenu();
-    // Two thirds of the screen, the picture area in the screen's proportions.
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QSize area = screen->size() * 2 / 3;
-        resize(area + QSize(0, menuBar()->sizeHint().height() + toolBar_->sizeHint().height()));
-    }
+    resizeSettle_.setSingleShot(true);
+    resizeSettle_.setInterval(kResizeSettleMs);
+    connect(&resizeSettle_, &QTimer::timeout, this, [this] { followFrameSize(); });
+    // Two thirds of the screen.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) resize(screen->size() * 2 / 3);
+}
+
+bool MainWindow::start(const std::string& picture) {
+    if (app_->initGraphics(uint32_t(frame_->clientWidth()), uint32_t(frame_->clientHeight())) != 0) return false;
+    if (!picture.empty()) app_->open(picture);
+    drawFrame();
+    return true;
+}
+
+void MainWindow::followFrameSize() {
+    if (app_->viewWidth() == 0) return;  // not started, or the device could not be made
+    app_->resizeView(uint32_t(frame_->clientWidth()), uint32_t(frame_->clientHeight()));
+    drawFrame();
+}
+
+void MainWindow::drawFrame() {
+    app_->drawFrame();
+    status_->setText(utf8(app_->statusText()));
 }
 
 QAction* MainWindow::commandAction(const QIcon& icon, const QString& text, uint32_t id) {
@@ -51,7 +83,9 @@ void MainWindow::rebuildMenu() {
             if (entry.separator) {
                 menu->addSeparator();
             } else {
-                menu->addAction(commandAction(QIcon(), utf8(entry.text), entry.id));
+                QAction* action = commandAction(QIcon(), utf8(entry.text), entry.id);
+                action->setShortcut(shortcutOf(entry.id));
+                menu->addAction(action);
             }
         }
     }
@@ -80,21 +114,16 @@ void MainWindow::connectFrame() {
         app_->keyUp(vk);
         requestFrame();
     };
-    frame_->onWheel = [this](int notches) {
-        for (; notches > 0; --notches) app_->view().zoomIn();
-        for (; notches < 0; ++notches) app_->view().zoomOut();
+    // The wheel zooms with or without Ctrl, about the point under the pointer.
+    frame_->onWheel = [this](int notches, QPointF at) {
+        app_->zoomAt(notches, at.x(), at.y());
         requestFrame();
     };
-    frame_->onDrag = [this](QPoint delta) {
-        // The frame is the screen-sized back buffer scaled into the widget.
-        const QRect shown = frame_->frameRect();
-        const auto toScreen = [](int d, uint32_t screen, int client) {
-            return client > 0 ? static_cast<int32_t>(static_cast<int64_t>(d) * screen / client) : 0;
-        };
-        app_->view().panBy(toScreen(delta.x(), app_->screenWidth(), shown.width()),
-                           toScreen(delta.y(), app_->screenHeight(), shown.height()));
+    frame_->onDrag = [this](QPointF delta) {
+        app_->panBy(static_cast<int32_t>(delta.x()), static_cast<int32_t>(delta.y()));
         requestFrame();
     };
+    frame_->onResized = [this] { resizeSettle_.start(); };
     frame_->onDrop = [this](const std::string& path) {
         app_->open(path);
         drawFrame();
@@ -140,11 +169,6 @@ void MainWindow::setContentsEnabled(bool enabled) {
     menuBar()->setEnabled(enabled);
     toolBar_->setEnabled(enabled);
     frame_->setEnabled(enabled);
-}
-
-void MainWindow::resizeEvent(QResizeEvent* event) {
-    QMainWindow::resizeEvent(event);
-    requestFrame();
 }
 
 void MainWindow::showEvent(QShowEvent* event) {

@@ -1,0 +1,108 @@
+// kill (SIGTERM) and Ctrl+C (SIGINT) end the viewer promptly and cleanly. A display library
+// is started as on a desktop (SDL's dummy video driver, which puts in signal handlers of its
+// own unless the program has some), and the picture or a modal message box is up.
+#include "viewer_fixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+pid_t startViewer(const std::string& picture) {
+    const pid_t pid = fork();
+    if (pid != 0) return pid;
+    setenv("DISPLAY", ":97", 1);  // names a display, so the device starts SDL's video
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    const int null = open("/dev/null", O_WRONLY);
+    dup2(null, 1);
+    dup2(null, 2);
+    execl(KV_VIEWER_BIN, KV_VIEWER_BIN, picture.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+}
+
+// Processor time the process has used, in clock ticks; -1 once it is gone.
+long cpuTicks(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    const size_t end = text.rfind(')');
+    if (end == std::string::npos) return -1;
+    std::istringstream fields(text.substr(end + 2));
+    std::string field;
+    long utime = 0, stime = 0;
+    for (int i = 3; i <= 15 && fields >> field; ++i) {
+        if (i == 14) utime = std::stol(field);
+        if (i == 15) stime = std::stol(field);
+    }
+    return utime + stime;
+}
+
+// Up and waiting for events: its processor time stands still for half a second.
+bool waitUntilIdle(pid_t pid) {
+    const auto deadline = Clock::now() + 60s;
+    long last = cpuTicks(pid);
+    auto stillSince = Clock::now();
+    while (Clock::now() < deadline) {
+        std::this_thread::sleep_for(50ms);
+        const long now = cpuTicks(pid);
+        if (now < 0) return false;
+        if (now != last) {
+            last = now;
+            stillSince = Clock::now();
+        } else if (Clock::now() - stillSince >= 500ms) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The exit status, or -1 when the process is still running after `limit`.
+int waitForExit(pid_t pid, Clock::duration limit, Clock::duration& took) {
+    const auto start = Clock::now();
+    int status = 0;
+    while (Clock::now() - start < limit) {
+        if (waitpid(pid, &status, WNOHANG) == pid) {
+            took = Clock::now() - start;
+            return status;
+        }
+        std::this_thread::sleep_for(5ms);
+    }
+    return -1;
+}
+
+}  // namespace
+
+TEST(Signals, TermAndIntEndTheViewerWithinASecond) {
+    kvtest::TempDir dir;
+    ASSERT_TRUE(viewertest::writeBmp(dir.file("a.bmp"), 64, 48, kvtest::makePhotoRgba(64, 48)));
+    // A picture shown; then "Can't load image!" waiting in its modal box.
+    for (const auto& [signal, picture] : {std::pair{SIGTERM, dir.file("a.bmp")}, {SIGINT, dir.file("missing.bmp")},
+                                          {SIGTERM, dir.file("missing.bmp")}}) {
+        const pid_t pid = startViewer(picture);
+        ASSERT_GT(pid, 0);
+        ASSERT_TRUE(waitUntilIdle(pid)) << "the viewer did not start";
+        kill(pid, signal);
+        Clock::duration took{};
+        const int status = waitForExit(pid, 1s, took);
+        if (status == -1) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+        EXPECT_TRUE(status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0)
+            << "signal " << signal << " with " << picture << ": status " << status;
+        EXPECT_LT(took, 1s);
+    }
+}
