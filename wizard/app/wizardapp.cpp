@@ -68,7 +68,7 @@ void WizardApp::showAbout() {
 void WizardApp::openManual() {
     const std::string manual = findManual(executableDirectory());
     if (manual.empty() || !platform::shellOpen(manual))
-        state_.showError("Can't open the manual HLP/kvdoc.html!");
+        state_.showError(("Can't open the manual " + (manual.empty() ? "HLP/kvdoc.html" : manual) + "!").c_str());
 }
 
 std::string findManual(const std::string& programDir) {
