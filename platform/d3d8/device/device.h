@@ -95,7 +95,7 @@ private:
     HRESULT draw(const DrawCall& call);
     raster::VertexProgram vertexProgram(const raster::VertexLayout& layout) const;
     raster::PixelProgram pixelProgram(bool transformed);
-    raster::SetupState setupState(bool transformed, const RECT& clip) const;
+    raster::SetupState setupState(bool transformed, const raster::PixelProgram& program) const;
     // False when memory ran out part way.
     bool rasterize(const DrawCall& call, const raster::PixelProgram& program, const raster::SetupState& state,
                    bool transformed);

@@ -243,7 +243,6 @@ raster::PixelProgram Device::pixelProgram(bool transformed) {
         stage.textured = true;
     }
     program.textureFactor = rs[D3DRS_TEXTUREFACTOR];
-    program.flat = rs[D3DRS_SHADEMODE] == D3DSHADE_FLAT;
     program.addSpecular = rs[D3DRS_SPECULARENABLE] != FALSE;
     if (rs[D3DRS_FOGENABLE]) {
         program.fogColor = rs[D3DRS_FOGCOLOR];
@@ -260,12 +259,11 @@ raster::PixelProgram Device::pixelProgram(bool transformed) {
     program.blend = rs[D3DRS_ALPHABLENDENABLE] != FALSE;
     program.blendMode = raster::Blend{rs[D3DRS_SRCBLEND], rs[D3DRS_DESTBLEND], rs[D3DRS_BLENDOP]};
     program.writeMask = writeMaskOf(rs[D3DRS_COLORWRITEENABLE]);
-    program.varyingCount = program.stageCount == 2 ? raster::kVaryings : (program.stageCount == 1 ? raster::kTex1 : raster::kTex0);
     raster::prepare(program);
     return program;
 }
 
-raster::SetupState Device::setupState(bool transformed, const RECT& clip) const {
+raster::SetupState Device::setupState(bool transformed, const raster::PixelProgram& program) const {
     raster::SetupState state;
     if (!transformed) {
         const float halfWidth = float(viewport_.Width) * 0.5f, halfHeight = float(viewport_.Height) * 0.5f;
@@ -273,7 +271,8 @@ raster::SetupState Device::setupState(bool transformed, const RECT& clip) const 
                                               float(viewport_.Y) + halfHeight, viewport_.MaxZ - viewport_.MinZ,
                                               viewport_.MinZ};
     }
-    state.clip = clip;
+    state.clip = program.target.clip;
+    state.varyings = program.varyings;
     switch (renderStates_[D3DRS_CULLMODE]) {
     case D3DCULL_CW: state.cull = raster::Cull::Clockwise; break;
     case D3DCULL_CCW: state.cull = raster::Cull::CounterClockwise; break;
@@ -313,7 +312,7 @@ HRESULT Device::draw(const DrawCall& call) {
                                 clipVertices_.data());
     }
     const raster::PixelProgram program = pixelProgram(layout.transformed);
-    const raster::SetupState state = setupState(layout.transformed, program.target.clip);
+    const raster::SetupState state = setupState(layout.transformed, program);
     return rasterize(call, program, state, layout.transformed) ? D3D_OK : E_OUTOFMEMORY;
 }
 

@@ -3,12 +3,27 @@
 #include "blend.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace platform::d3d8::raster {
 
+namespace {
+
+// Fills the first row of the rectangle, then copies it to the others.
+template <class T>
+void fillRows(uint8_t* bits, int32_t pitch, const RECT& r, T value) {
+    if (isEmpty(r)) return;
+    T* first = reinterpret_cast<T*>(bits + int64_t(r.top) * pitch) + r.left;
+    const size_t count = size_t(r.right - r.left);
+    std::fill(first, first + count, value);
+    for (int32_t y = r.top + 1; y < r.bottom; ++y)
+        std::memcpy(reinterpret_cast<T*>(bits + int64_t(y) * pitch) + r.left, first, count * sizeof(T));
+}
+
+}  // namespace
+
 void fillColor(const Target& target, const RECT& rect, uint32_t value) {
-    const RECT r = intersect(rect, target.clip);
-    for (int32_t y = r.top; y < r.bottom; ++y) std::fill(target.color.row(y) + r.left, target.color.row(y) + r.right, value);
+    fillRows(target.color.bits, target.color.pitch, intersect(rect, target.clip), value);
 }
 
 void fillDepth(const Target& target, const RECT& rect, float value) {
@@ -16,12 +31,10 @@ void fillDepth(const Target& target, const RECT& rect, float value) {
     const RECT r = intersect(rect, target.clip);
     const DepthView& depth = target.depth;
     const uint32_t stored = depth.quantize(value);
-    for (int32_t y = r.top; y < r.bottom; ++y) {
-        if (depth.wide)
-            std::fill(depth.row32(y) + r.left, depth.row32(y) + r.right, stored);
-        else
-            std::fill(depth.row16(y) + r.left, depth.row16(y) + r.right, static_cast<uint16_t>(stored));
-    }
+    if (depth.wide)
+        fillRows(depth.bits, depth.pitch, r, stored);
+    else
+        fillRows(depth.bits, depth.pitch, r, static_cast<uint16_t>(stored));
 }
 
 void blendCoverage(const Target& target, int64_t x, int64_t y, const Coverage& mask, uint32_t color) {

@@ -16,7 +16,8 @@ void interpolate(const PixelProgram& p, const ClipVertex& a, const ClipVertex& b
                  const ScreenVertex& sb, float t, float* out, float& w) {
     const float q = sa.q + (sb.q - sa.q) * t;
     w = 1.0f / q;
-    for (int k = 0; k < p.varyingCount; ++k) {
+    for (int k = 0; k < kVaryings; ++k) {
+        if (!(p.varyings & (1u << k))) continue;
         const float va = a.v[k] * sa.q, vb = b.v[k] * sb.q;
         out[k] = (va + (vb - va) * t) * w;
     }
@@ -36,7 +37,7 @@ void drawLine(const PixelProgram& p, const SetupState& state, const ClipVertex& 
     const int64_t end = static_cast<int64_t>(std::floor(to + 0.5f));
     const int64_t step = end >= start ? 1 : -1;
     const int64_t count = (end - start) * step + (lastPixel ? 1 : 0);
-    float v[kVaryings];
+    float v[kVaryings] = {};
     for (int64_t i = 0; i < count; ++i) {
         const int64_t major = start + i * step;
         const float t = length != 0.0f ? std::clamp((float(major) - from) / length, 0.0f, 1.0f) : 0.0f;

@@ -23,6 +23,21 @@ struct Blend {
     uint32_t source = 2, dest = 1, op = 1;  // D3DBLEND and D3DBLENDOP numbers
 };
 
+// What the vector span needs of a draw, resolved once: the depth test as three masks (all
+// ones where less, equal or greater passes), the one texture level with its addressing, and
+// which bytes of the result are the product of texel and diffuse, the texel or the diffuse.
+struct VectorSpan {
+    int32_t depthLess = 0, depthEqual = 0, depthGreater = 0;
+    const uint32_t* texels = nullptr;
+    int32_t pitch = 0;     // in texels
+    float width = 0, height = 0;
+    int32_t wrapU = -1, wrapV = -1;  // size - 1 for WRAP, -1 for CLAMP
+    int32_t lastU = 0, lastV = 0;
+    uint32_t alphaOr = 0;
+    uint32_t takeProduct = 0, takeTexel = 0, takeDiffuse = 0;
+    int32_t rowEnd = 0;  // pixels per row in the colour (and depth) buffer
+};
+
 struct PixelProgram;
 // Shades the pixels first .. last - 1 of row y of a triangle.
 using SpanFunction = void (*)(const PixelProgram& program, const Triangle& triangle, int32_t y, int32_t first,
@@ -33,7 +48,6 @@ struct PixelProgram {
     int stageCount = 0;  // stages before the first disabled one
     Stage stages[kStages];
     uint32_t textureFactor = 0xFFFFFFFF;
-    bool flat = false;         // diffuse and specular are constant planes, not divided by q
     bool addSpecular = false;  // SPECULARENABLE
     // Fog: vertex fog interpolates the factor; table fog works it out per pixel from the eye
     // depth (w, or the screen depth when `depthFog`).
@@ -49,15 +63,14 @@ struct PixelProgram {
     bool blend = false;
     Blend blendMode;
     uint32_t writeMask = 0xFFFFFFFF;  // COLORWRITEENABLE as a mask of bytes
-    int varyingCount = kVaryings;
+    VaryingMask varyings = 0;  // what the pixels read, worked out by prepare()
     SpanFunction span = nullptr;  // chosen by prepare()
-    // The fast path's single stage: per 16-bit lane (b, g, r, a) whether the result is the
-    // product of texel and diffuse, the texel or the diffuse colour.
-    uint16_t takeProduct[4] = {}, takeTexel[4] = {}, takeDiffuse[4] = {};
+    VectorSpan vector;
 };
 
-// Picks the span function for the program's states: a fast path for one plain stage without
-// fog, alpha test or blending, else the general one. Call once the program is filled in.
+// Works out the varyings and picks the span function for the program's states: vector
+// spans for one plain stage without fog, alpha test or blending, else the general one.
+// Call once the program is filled in.
 void prepare(PixelProgram& program);
 
 // Draws the triangle's rows y with (y / bandHeight) % bandCount == band.

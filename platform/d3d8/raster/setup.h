@@ -23,12 +23,20 @@ struct Plane {
     float at(float x, float y) const { return c + dx * x + dy * y; }
 };
 
+// The varyings a draw interpolates, one bit per Varying.
+using VaryingMask = uint32_t;
+constexpr VaryingMask kDiffuseBits = 0xFu << kDiffuse, kSpecularBits = 0x7u << kSpecular, kFogBit = 1u << kFog,
+                      kTex0Bits = 0x3u << kTex0, kTex1Bits = 0x3u << kTex1;
+
 struct Triangle {
     Edge edges[3];
     int32_t top, bottom, left, right;  // pixels that may be touched, inside the clip rectangle
     Plane z;                           // screen depth 0..1
     Plane q;                           // 1 / w
-    Plane v[kVaryings];                // varying / w, or the varying itself where flat
+    Plane v[kVaryings];                // varying / w; constant planes of the values where flatColor
+    // Diffuse and specular are the same all over (flat shading, or equal at the three
+    // corners), so their planes hold the values themselves.
+    bool flatColor;
 };
 
 struct SetupState {
@@ -36,21 +44,50 @@ struct SetupState {
     RECT clip{};
     Cull cull = Cull::None;
     bool flat = false;  // diffuse and specular of the first vertex across the triangle
-    int varyingCount = kVaryings;  // varyings 0 .. count - 1 get planes
+    VaryingMask varyings = ~0u;  // the varyings that get planes
 };
 
-// Screen position of a clip-space vertex.
+// Screen position of a clip-space vertex, and x and y snapped to the subpixel grid.
 struct ScreenVertex {
     float x, y, z, q;
+    int32_t fx, fy;
 };
 ScreenVertex toScreen(const ScreenMapping& mapping, const ClipVertex& v);
+// False when the position is not finite.
+bool project(const ScreenMapping& mapping, const ClipVertex& v, ScreenVertex& out);
 
-// False when the triangle is culled, has no area or lies outside the clip rectangle.
-// `provoking` supplies the flat colours.
+// The first half of setup: the edges and the rectangle of pixels covered. False when the
+// triangle is culled, has no area or lies outside the clip rectangle. `swapped` tells that
+// the corners run a, c, b from here on (edges wind clockwise on screen).
+bool coverTriangle(const SetupState& state, const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
+                   Triangle& out, bool& swapped);
+
+// The second half: the planes of depth, 1 / w and the varyings, for the corners in the
+// order coverTriangle left them. `provoking` supplies the flat colours.
+void interpolateTriangle(const SetupState& state, const ScreenVertex* const screen[3], const ClipVertex* const corner[3],
+                         const ClipVertex& provoking, Triangle& out);
+
+// Both halves, for a triangle made by the clipper.
 bool setupTriangle(const SetupState& state, const ClipVertex& a, const ClipVertex& b, const ClipVertex& c,
                    const ClipVertex& provoking, Triangle& out);
 
-// First and one-past-last pixel of row y inside all three edges, cut to [left, right).
-bool spanOf(const Triangle& t, int32_t y, int32_t& first, int32_t& last);
+// The span of pixels inside a triangle row after row, with no division per row.
+class RowWalker {
+public:
+    RowWalker(const Triangle& t, int32_t y);
+    // First and one-past-last pixel of the current row inside all three edges, cut to
+    // [left, right); false when the row has none.
+    bool span(int32_t& first, int32_t& last) const;
+    void next();
+
+private:
+    // floor(k / divisor) and its remainder for k = b * y + c of one edge, stepped by b.
+    struct Bound {
+        int64_t quotient, remainder, divisor, stepQuotient, stepRemainder;
+        int sign;  // of a: > 0 bounds the span on the left, < 0 on the right, 0 the whole row
+    };
+    Bound bounds_[3];
+    int32_t left_, right_;
+};
 
 }  // namespace platform::d3d8::raster

@@ -1,8 +1,10 @@
 #include "blend.h"
 #include "combine.h"
-#include "pixel.h"
+#include "span.h"
 
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 
 namespace platform::d3d8::raster {
 
@@ -127,19 +129,21 @@ void generalSpan(const PixelProgram& p, const Triangle& t, int32_t y, int32_t fi
     float lod[kStages] = {0.0f, 0.0f};
     bool needsLod[kStages] = {false, false};
     for (int i = 0; i < p.stageCount; ++i) needsLod[i] = p.stages[i].textured && p.stages[i].sampler.needsLod();
-    const bool perspectiveColor = !p.flat;
+    const bool perspectiveColor = !t.flatColor;
     float v[kVaryings] = {};
     const float fy = float(y);
     const float zRow = t.z.c + t.z.dy * fy, qRow = t.q.c + t.q.dy * fy;
-    float rows[kVaryings];
-    for (int k = 0; k < p.varyingCount; ++k) rows[k] = t.v[k].c + t.v[k].dy * fy;
+    float rows[kVaryings] = {};
+    for (int k = 0; k < kVaryings; ++k)
+        if (p.varyings & (1u << k)) rows[k] = t.v[k].c + t.v[k].dy * fy;
     for (int32_t x = first; x < last; ++x) {
         const float fx = float(x);
         const float z = zRow + t.z.dx * fx;
         const uint32_t depth = p.target.depth ? p.target.depth.quantize(z) : 0;
         if (!depthPasses(p, x, y, depth)) continue;
         const float w = 1.0f / (qRow + t.q.dx * fx);
-        for (int k = 0; k < p.varyingCount; ++k) {
+        for (int k = 0; k < kVaryings; ++k) {
+            if (!(p.varyings & (1u << k))) continue;
             const float value = rows[k] + t.v[k].dx * fx;
             v[k] = (perspectiveColor || k >= kFog) ? value * w : value;
         }
@@ -150,125 +154,19 @@ void generalSpan(const PixelProgram& p, const Triangle& t, int32_t y, int32_t fi
     }
 }
 
-#if defined(__SSE2__)
-
-// a * b / 255 rounded, per 16-bit lane: the same arithmetic as mul255.
-inline __m128i mul255Lanes(__m128i a, __m128i b) {
-    const __m128i t = _mm_add_epi16(_mm_mullo_epi16(a, b), _mm_set1_epi16(128));
-    return _mm_srli_epi16(_mm_add_epi16(t, _mm_srli_epi16(t, 8)), 8);
-}
-
-inline __m128i load4x16(const uint16_t* lanes) {
-    return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(lanes));
-}
-
-// How the fast span reads its texture: not at all (white), through the general sampler, or
-// point or bilinear from one level whose axes wrap (power-of-two sizes) or clamp.
-enum class Fetch { White, General, Point, Linear };
-
-// Texel index along one axis: wrapped by mask, or clamped to 0 .. last.
-inline int32_t axisIndex(int32_t i, int32_t mask, int32_t last) {
-    if (mask >= 0) return i & mask;
-    return i < 0 ? 0 : (i > last ? last : i);
-}
-
-// floor(value) for the texel coordinates of one level, kept inside int32.
-inline int32_t floorToInt32(float value) {
-    const float limited = value > -1.0e9f ? (value < 1.0e9f ? value : 1.0e9f) : -1.0e9f;
-    const int32_t truncated = static_cast<int32_t>(limited);
-    return truncated - (limited < float(truncated));
-}
-
-struct FastTexture {
-    const uint32_t* bits;
-    int32_t pitch, width, height;
-    int32_t maskU, maskV;  // -1: clamp
-    uint32_t alphaOr;
-    uint32_t at(int32_t x, int32_t y) const {
-        return bits[int64_t(axisIndex(y, maskV, height - 1)) * pitch + axisIndex(x, maskU, width - 1)] | alphaOr;
+// The varyings the stages, specular and fog read.
+VaryingMask varyingsRead(const PixelProgram& p) {
+    VaryingMask read = kDiffuseBits;
+    bool specular = p.addSpecular;
+    for (int i = 0; i < p.stageCount; ++i) {
+        const Stage& stage = p.stages[i];
+        for (uint32_t arg : {stage.colorArg1, stage.colorArg2, stage.alphaArg1, stage.alphaArg2})
+            specular |= (arg & 0xF) == 4;
+        if (stage.textured) read |= i == 0 ? kTex0Bits : kTex1Bits;
     }
-};
-
-// The same texel values as sampleLevel for the addressing FastTexture covers.
-template <Fetch How>
-[[gnu::always_inline]] inline __m128i fetchTexel(const FastTexture& texture, const Sampler& sampler, float u, float v) {
-    if constexpr (How == Fetch::General) {
-        return expand(sampleLevel(sampler, sampler.firstLevel, sampler.magnify, u, v)).v;
-    } else if constexpr (How == Fetch::Point) {
-        return expand(texture.at(floorToInt32(u * float(texture.width)), floorToInt32(v * float(texture.height)))).v;
-    } else {
-        const float x = u * float(texture.width) - 0.5f, y = v * float(texture.height) - 0.5f;
-        const int32_t x0 = floorToInt32(x), y0 = floorToInt32(y);
-        const uint32_t fx = static_cast<uint32_t>((x - float(x0)) * 256.0f) & 0xFF;
-        const uint32_t fy = static_cast<uint32_t>((y - float(y0)) * 256.0f) & 0xFF;
-        return bilinear(texture.at(x0, y0), texture.at(x0 + 1, y0), texture.at(x0, y0 + 1), texture.at(x0 + 1, y0 + 1),
-                        Weights(fx, fy))
-            .v;
-    }
-}
-
-FastTexture fastTexture(const Sampler& sampler) {
-    if (!sampler.texture) return FastTexture{};
-    const TextureLevel& level = sampler.texture->levels[sampler.firstLevel];
-    auto mask = [](Address mode, int32_t size) { return mode == Address::Wrap ? size - 1 : -1; };
-    return FastTexture{level.bits, level.pitch, level.width, level.height, mask(sampler.addressU, level.width),
-                       mask(sampler.addressV, level.height), sampler.texture->alphaOr};
-}
-
-// Whether FastTexture reads the level exactly as the general sampler does.
-bool fastAddressing(const Sampler& sampler) {
-    const TextureLevel& level = sampler.texture->levels[sampler.firstLevel];
-    auto fits = [](Address mode, int32_t size) {
-        return mode == Address::Clamp || (mode == Address::Wrap && (size & (size - 1)) == 0);
-    };
-    return fits(sampler.addressU, level.width) && fits(sampler.addressV, level.height) &&
-           level.width < (1 << 20) && level.height < (1 << 20);
-}
-
-// One stage of MODULATE / SELECTARG over texture and diffuse, with the depth test and plain
-// writes. The arithmetic matches generalSpan.
-template <Fetch How, bool Wide>
-void fastSpan(const PixelProgram& p, const Triangle& t, int32_t y, int32_t first, int32_t last) {
-    const Sampler& sampler = p.stages[0].sampler;
-    const FastTexture texture = fastTexture(sampler);
-    const float fy = float(y);
-    const float zRow = t.z.c + t.z.dy * fy, qRow = t.q.c + t.q.dy * fy;
-    const __m128 colorRow = _mm_set_ps(t.v[3].c + t.v[3].dy * fy, t.v[2].c + t.v[2].dy * fy,
-                                       t.v[1].c + t.v[1].dy * fy, t.v[0].c + t.v[0].dy * fy);
-    const __m128 colorStep = _mm_set_ps(t.v[3].dx, t.v[2].dx, t.v[1].dx, t.v[0].dx);
-    const float uRow = t.v[kTex0].c + t.v[kTex0].dy * fy, vRow = t.v[kTex0 + 1].c + t.v[kTex0 + 1].dy * fy;
-    const __m128i takeProduct = load4x16(p.takeProduct), takeTexel = load4x16(p.takeTexel),
-                  takeDiffuse = load4x16(p.takeDiffuse);
-    const DepthView& depthView = p.target.depth;
-    uint32_t* out = p.target.color.row(y);
-    for (int32_t x = first; x < last; ++x) {
-        const float fx = float(x);
-        uint32_t depth = 0;
-        if (p.depthTest) {
-            depth = depthView.quantize(zRow + t.z.dx * fx);
-            const uint32_t stored = Wide ? depthView.row32(y)[x] : depthView.row16(y)[x];
-            if (!compare(p.depthFunc, depth, stored)) continue;
-        }
-        const float w = 1.0f / (qRow + t.q.dx * fx);
-        __m128 c = _mm_add_ps(colorRow, _mm_mul_ps(colorStep, _mm_set1_ps(fx)));
-        if (!p.flat) c = _mm_mul_ps(c, _mm_set1_ps(w));
-        c = _mm_add_ps(_mm_min_ps(_mm_max_ps(c, _mm_setzero_ps()), _mm_set1_ps(255.0f)), _mm_set1_ps(0.5f));
-        const __m128i c32 = _mm_cvttps_epi32(c);
-        const __m128i diffuse = _mm_packs_epi32(c32, c32);
-        __m128i texel = _mm_set1_epi16(255);
-        if constexpr (How != Fetch::White)
-            texel = fetchTexel<How>(texture, sampler, (uRow + t.v[kTex0].dx * fx) * w, (vRow + t.v[kTex0 + 1].dx * fx) * w);
-        const __m128i result = _mm_or_si128(_mm_or_si128(_mm_and_si128(mul255Lanes(texel, diffuse), takeProduct),
-                                                         _mm_and_si128(texel, takeTexel)),
-                                            _mm_and_si128(diffuse, takeDiffuse));
-        if (p.depthTest && p.depthWrite) {
-            if constexpr (Wide)
-                depthView.row32(y)[x] = depth;
-            else
-                depthView.row16(y)[x] = static_cast<uint16_t>(depth);
-        }
-        out[x] = narrow({result});
-    }
+    if (specular) read |= kSpecularBits;
+    if (p.vertexFog) read |= kFogBit;
+    return read;
 }
 
 // Which of product, texel and diffuse a stage operation over (TEXTURE, DIFFUSE or CURRENT)
@@ -283,13 +181,41 @@ bool plainOperation(uint32_t op, uint32_t arg1, uint32_t arg2, int& choice) {
     return false;
 }
 
-#endif
+// Whether the vector span reads the level exactly as the general sampler does: wrapped
+// power-of-two or clamped axes, and texel offsets inside int32.
+bool fastAddressing(const Sampler& sampler) {
+    const TextureLevel& level = sampler.texture->levels[sampler.firstLevel];
+    auto fits = [](Address mode, int32_t size) {
+        return mode == Address::Clamp || (mode == Address::Wrap && (size & (size - 1)) == 0);
+    };
+    return fits(sampler.addressU, level.width) && fits(sampler.addressV, level.height) &&
+           int64_t(level.pitch) * level.height < (int64_t(1) << 30);
+}
 
 }  // namespace
 
+SpanFunction vectorSpan(int depthBytes, Fetch how) {
+#if defined(KV_VECTOR_SPANS)
+    static const bool avx2 = [] {
+        const char* wanted = std::getenv("KV_RASTER_SIMD");
+        if (wanted && std::strcmp(wanted, "sse2") == 0) return false;
+        return __builtin_cpu_supports("avx2") != 0;
+    }();
+    return avx2 ? vectorSpanAvx2(depthBytes, how) : vectorSpanSse2(depthBytes, how);
+#else
+    (void)depthBytes, (void)how;
+    return nullptr;
+#endif
+}
+
+uint32_t sampleFirstLevel(const Sampler& sampler, float u, float v) {
+    return sampleLevel(sampler, sampler.firstLevel, sampler.magnify, u, v);
+}
+
 void prepare(PixelProgram& p) {
+    p.varyings = varyingsRead(p);
     p.span = generalSpan;
-#if defined(__SSE2__)
+    VectorSpan& v = p.vector;
     if (p.stageCount != 1 || p.addSpecular || p.vertexFog || p.tableFog.mode != FogMode::None || p.alphaTest ||
         p.blend || p.writeMask != 0xFFFFFFFF)
         return;
@@ -298,35 +224,60 @@ void prepare(PixelProgram& p) {
     int colorChoice, alphaChoice;
     if (!plainOperation(stage.colorOp, stage.colorArg1, stage.colorArg2, colorChoice)) return;
     if (!plainOperation(stage.alphaOp, stage.alphaArg1, stage.alphaArg2, alphaChoice)) return;
-    for (int lane = 0; lane < 4; ++lane) {
-        const int choice = lane == 3 ? alphaChoice : colorChoice;
-        p.takeProduct[lane] = choice == 0 ? 0xFFFF : 0;
-        p.takeTexel[lane] = choice == 1 ? 0xFFFF : 0;
-        p.takeDiffuse[lane] = choice == 2 ? 0xFFFF : 0;
-    }
-    const bool wide = p.target.depth.wide;
+    // Without a texture the texel is white, and its product with the diffuse is the diffuse.
+    if (!stage.textured && colorChoice == 0) colorChoice = 2;
+    if (!stage.textured && alphaChoice == 0) alphaChoice = 2;
+    auto bytes = [&](int choice) {
+        return (colorChoice == choice ? 0x00FFFFFFu : 0u) | (alphaChoice == choice ? 0xFF000000u : 0u);
+    };
+    v.takeProduct = bytes(0);
+    v.takeTexel = bytes(1);
+    v.takeDiffuse = bytes(2);
+    const bool less = p.depthFunc == Compare::Less || p.depthFunc == Compare::LessEqual ||
+                      p.depthFunc == Compare::NotEqual || p.depthFunc == Compare::Always;
+    const bool equal = p.depthFunc == Compare::Equal || p.depthFunc == Compare::LessEqual ||
+                       p.depthFunc == Compare::GreaterEqual || p.depthFunc == Compare::Always;
+    const bool greater = p.depthFunc == Compare::Greater || p.depthFunc == Compare::GreaterEqual ||
+                         p.depthFunc == Compare::NotEqual || p.depthFunc == Compare::Always;
+    v.depthLess = less ? -1 : 0;
+    v.depthEqual = equal ? -1 : 0;
+    v.depthGreater = greater ? -1 : 0;
     Fetch how = Fetch::White;
     if (stage.textured) {
-        const bool linear = stage.sampler.magnify == Filter::Linear;
-        how = !fastAddressing(stage.sampler) ? Fetch::General : (linear ? Fetch::Linear : Fetch::Point);
+        const Sampler& sampler = stage.sampler;
+        how = Fetch::General;
+        if (fastAddressing(sampler)) {
+            const TextureLevel& level = sampler.texture->levels[sampler.firstLevel];
+            how = sampler.magnify == Filter::Linear ? Fetch::Linear : Fetch::Point;
+            v.texels = level.bits;
+            v.pitch = level.pitch;
+            v.width = float(level.width);
+            v.height = float(level.height);
+            v.wrapU = sampler.addressU == Address::Wrap ? level.width - 1 : -1;
+            v.wrapV = sampler.addressV == Address::Wrap ? level.height - 1 : -1;
+            v.lastU = level.width - 1;
+            v.lastV = level.height - 1;
+        }
+        v.alphaOr = sampler.texture->alphaOr;
     }
-    switch (how) {
-    case Fetch::White: p.span = wide ? fastSpan<Fetch::White, true> : fastSpan<Fetch::White, false>; break;
-    case Fetch::General: p.span = wide ? fastSpan<Fetch::General, true> : fastSpan<Fetch::General, false>; break;
-    case Fetch::Point: p.span = wide ? fastSpan<Fetch::Point, true> : fastSpan<Fetch::Point, false>; break;
-    case Fetch::Linear: p.span = wide ? fastSpan<Fetch::Linear, true> : fastSpan<Fetch::Linear, false>; break;
-    }
-#endif
+    const int depthBytes = p.depthTest ? (p.target.depth.wide ? 4 : 2) : 0;
+    v.rowEnd = depthBytes ? std::min(p.target.color.width, p.target.depth.width) : p.target.color.width;
+    if (const SpanFunction span = vectorSpan(depthBytes, how)) p.span = span;
 }
 
 void drawTriangle(const PixelProgram& p, const Triangle& t, int32_t band, int32_t bandCount) {
-    for (int32_t y = t.top; y < t.bottom; ++y) {
-        if ((y / kBandHeight) % bandCount != band) {
-            y = (y / kBandHeight + 1) * kBandHeight - 1;  // on to the next band
-            continue;
+    for (int32_t y = t.top; y < t.bottom;) {
+        // Rows y .. end - 1 lie in one band; the walker starts again at each band of ours.
+        const int32_t index = y / kBandHeight;
+        const int32_t end = bandCount == 1 ? t.bottom : std::min(t.bottom, (index + 1) * kBandHeight);
+        if (index % bandCount == band) {
+            RowWalker rows(t, y);
+            for (; y < end; ++y, rows.next()) {
+                int32_t first, last;
+                if (rows.span(first, last)) p.span(p, t, y, first, last);
+            }
         }
-        int32_t first, last;
-        if (spanOf(t, y, first, last)) p.span(p, t, y, first, last);
+        y = end;
     }
 }
 

@@ -1,0 +1,3 @@
+#define KV_LANES 4
+#define KV_SPAN_ENTRY vectorSpanSse2
+#include "span_kernel.inl"
