@@ -55,6 +55,7 @@ TEST(Oracle, BoxAroundCamera) { expectSameAsGl(boxAroundCamera()); }
 TEST(Oracle, BlendedQuads) { expectSameAsGl(blendedQuads()); }
 TEST(Oracle, WireframeSphere) { expectSameAsGl(wireframeSphere()); }
 TEST(Oracle, PrimitiveAssembly) { expectSameAsGl(primitiveAssembly()); }
+TEST(Oracle, TextureStages) { expectSameAsGl(textureStages()); }
 
 }  // namespace
 }  // namespace kvtest::scene3d

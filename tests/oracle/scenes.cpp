@@ -1,5 +1,6 @@
 #include "scenes.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -300,6 +301,66 @@ Scene primitiveAssembly() {
     points.vertices = circle(0.6f, 24, 0.05f);
     points.world = translation(0, 0.8f, 1.2f);
     scene.draws.push_back(points);
+    return scene;
+}
+
+Scene textureStages() {
+    Scene scene;
+    scene.clear = 0xFF000000;
+    scene.textures = {checker(32, 4, 0xFFE0A040, 0xFF2080D0)};
+    // A light map: a bright blob off centre, dark towards the edges.
+    Texture light{16, 16, std::vector<uint32_t>(16 * 16), true};
+    for (UINT y = 0; y < 16; ++y) {
+        for (UINT x = 0; x < 16; ++x) {
+            const float d = std::hypot(float(x) - 6.0f, float(y) - 9.0f) / 12.0f;
+            const int level = int(255 * std::max(0.1f, 1.0f - d));
+            light.texels[y * 16 + x] = D3DCOLOR_ARGB(255, level, level, std::min(255, level + 40));
+        }
+    }
+    scene.textures.push_back(light);
+
+    struct Case {
+        std::vector<StageState> states;
+        D3DCOLOR diffuse;
+    };
+    const std::vector<Case> cases = {
+        {{{D3DTSS_COLOROP, D3DTOP_SELECTARG1}}, 0xFFFFFFFF},
+        {{{D3DTSS_COLOROP, D3DTOP_MODULATE2X}, {D3DTSS_COLORARG2, D3DTA_DIFFUSE}}, 0xFF9070A0},
+        {{{D3DTSS_COLOROP, D3DTOP_ADD}}, 0xFF402010},
+        {{{D3DTSS_COLOROP, D3DTOP_MODULATE}, {D3DTSS_COLORARG2, D3DTA_TFACTOR}}, 0xFFFFFFFF},
+        {{{D3DTSS_COLOROP, D3DTOP_ADDSIGNED}, {D3DTSS_COLORARG2, D3DTA_DIFFUSE}}, 0xFF60A0C0},
+        {{{D3DTSS_COLOROP, D3DTOP_SUBTRACT}}, 0xFF304050},
+        // The checker lit by the light map, then the vertex colour lit by it.
+        {{{D3DTSS_COLOROP, D3DTOP_MODULATE},
+          {D3DTSS_COLOROP, D3DTOP_MODULATE, 1},
+          {D3DTSS_COLORARG1, D3DTA_TEXTURE, 1},
+          {D3DTSS_COLORARG2, D3DTA_CURRENT, 1},
+          {D3DTSS_MINFILTER, D3DTEXF_LINEAR, 1},
+          {D3DTSS_MAGFILTER, D3DTEXF_LINEAR, 1}},
+         0xFFE0E0FF},
+        {{{D3DTSS_COLOROP, D3DTOP_SELECTARG1}, {D3DTSS_COLORARG1, D3DTA_DIFFUSE}, {D3DTSS_COLOROP, D3DTOP_ADD, 1}},
+         0xFF803020},
+    };
+    const float w = float(scene.width) / 2, h = float(scene.height) / 2;
+    for (size_t i = 0; i < cases.size(); ++i) {
+        const float x0 = -w + 4.3f + 63 * float(i % 4), y0 = h - 4.3f - 92 * float(i / 4);
+        Draw d;
+        d.fvf = D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX2;
+        d.vertices = quad(x0, y0 - 84.5f, x0 + 55.5f, y0, 5, cases[i].diffuse);
+        for (Vertex& v : d.vertices) {
+            v.u2 = 0.9f * v.u + 0.05f;
+            v.v2 = 0.9f * v.v + 0.05f;
+        }
+        d.stageStates = cases[i].states;
+        if (i == 0) {
+            d.world = d.view = identity();
+            d.projection = pixelProjection(scene);
+            d.texture = 0;
+            d.texture1 = 1;
+            d.renderStates = {{D3DRS_LIGHTING, FALSE}, {D3DRS_ZENABLE, D3DZB_FALSE}, {D3DRS_TEXTUREFACTOR, 0xFF40C0FF}};
+        }
+        scene.draws.push_back(d);
+    }
     return scene;
 }
 

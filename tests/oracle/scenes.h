@@ -24,5 +24,8 @@ Scene wireframeSphere();
 // triangles, a fan and a flat-shaded indexed list from the caller's memory, a line strip, a
 // line list and points.
 Scene primitiveAssembly();
+// Quads through the texture stage operations (select, modulate 2x, add, add signed, subtract,
+// the texture factor) and two-stage combinations with a light map on stage 1.
+Scene textureStages();
 
 }  // namespace kvtest::scene3d

@@ -24,7 +24,8 @@ void packVertex(const Vertex& v, DWORD fvf, uint8_t* out) {
     if ((fvf & D3DFVF_POSITION_MASK) == D3DFVF_XYZ) put(&v.x, 12);
     if (fvf & D3DFVF_NORMAL) put(&v.nx, 12);
     if (fvf & D3DFVF_DIFFUSE) put(&v.diffuse, 4);
-    for (DWORD set = 0; set < ((fvf & D3DFVF_TEXCOUNT_MASK) >> D3DFVF_TEXCOUNT_SHIFT); ++set) put(&v.u, 8);
+    const DWORD sets = (fvf & D3DFVF_TEXCOUNT_MASK) >> D3DFVF_TEXCOUNT_SHIFT;
+    for (DWORD set = 0; set < sets; ++set) put(set == 0 ? &v.u : &v.u2, 8);
 }
 
 DeviceRenderer::DeviceRenderer(const Scene& scene) : scene_(scene) {
@@ -152,11 +153,13 @@ bool DeviceRenderer::apply(const Draw& draw, size_t index) {
         if ((hr = device_->SetRenderState(rs.state, rs.value)) != D3D_OK)
             return fail(where + "SetRenderState " + std::to_string(rs.state), hr);
     for (const StageState& ss : draw.stageStates)
-        if ((hr = device_->SetTextureStageState(0, ss.type, ss.value)) != D3D_OK)
+        if ((hr = device_->SetTextureStageState(ss.stage, ss.type, ss.value)) != D3D_OK)
             return fail(where + "SetTextureStageState " + std::to_string(ss.type), hr);
-    if (draw.texture) {
-        IDirect3DBaseTexture8* texture = *draw.texture >= 0 ? textures_.at(size_t(*draw.texture)) : nullptr;
-        if ((hr = device_->SetTexture(0, texture)) != D3D_OK) return fail(where + "SetTexture", hr);
+    const std::optional<int> bound[2] = {draw.texture, draw.texture1};
+    for (DWORD stage = 0; stage < 2; ++stage) {
+        if (!bound[stage]) continue;
+        IDirect3DBaseTexture8* texture = *bound[stage] >= 0 ? textures_.at(size_t(*bound[stage])) : nullptr;
+        if ((hr = device_->SetTexture(stage, texture)) != D3D_OK) return fail(where + "SetTexture", hr);
     }
     if ((hr = device_->SetVertexShader(draw.fvf)) != D3D_OK) return fail(where + "SetVertexShader", hr);
     if (draw.fromMemory) return true;

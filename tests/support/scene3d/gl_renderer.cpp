@@ -135,11 +135,11 @@ GLint address(DWORD a) {
     return 0;
 }
 
-// A colour argument of stage 0 as a combiner source; 0 for modifiers GL cannot express here.
-GLenum combineSource(DWORD arg) {
+// A stage's argument as a combiner source; 0 for what GL cannot express here (modifiers).
+GLenum combineSource(DWORD arg, DWORD stage) {
     switch (arg) {
-    case D3DTA_DIFFUSE:
-    case D3DTA_CURRENT: return GL_PRIMARY_COLOR;
+    case D3DTA_DIFFUSE: return GL_PRIMARY_COLOR;
+    case D3DTA_CURRENT: return stage == 0 ? GL_PRIMARY_COLOR : GL_PREVIOUS;
     case D3DTA_TEXTURE: return GL_TEXTURE;
     case D3DTA_TFACTOR: return GL_CONSTANT;
     }
@@ -203,10 +203,10 @@ bool modelled(D3DTEXTURESTAGESTATETYPE s) {
 // for a device with a depth buffer.
 struct GlRenderer::State {
     DWORD rs[D3DRS_COUNT] = {};
-    DWORD ts[D3DTSS_COUNT] = {};
+    DWORD ts[kStages][D3DTSS_COUNT] = {};
     D3DXMATRIX world = identity(), view = identity(), projection = identity();
     D3DMATERIAL8 material = {{1, 1, 1, 1}, {}, {}, {}, 0.0f};
-    int texture = -1;
+    int texture[kStages] = {-1, -1};
 
     State() {
         rs[D3DRS_ZENABLE] = D3DZB_TRUE;
@@ -225,13 +225,16 @@ struct GlRenderer::State {
         rs[D3DRS_DIFFUSEMATERIALSOURCE] = D3DMCS_COLOR1;
         rs[D3DRS_SPECULARMATERIALSOURCE] = D3DMCS_COLOR2;
         rs[D3DRS_BLENDOP] = D3DBLENDOP_ADD;
-        ts[D3DTSS_COLOROP] = D3DTOP_MODULATE;
-        ts[D3DTSS_ALPHAOP] = D3DTOP_SELECTARG1;
-        ts[D3DTSS_COLORARG1] = ts[D3DTSS_ALPHAARG1] = D3DTA_TEXTURE;
-        ts[D3DTSS_COLORARG2] = ts[D3DTSS_ALPHAARG2] = D3DTA_CURRENT;
-        ts[D3DTSS_ADDRESSU] = ts[D3DTSS_ADDRESSV] = D3DTADDRESS_WRAP;
-        ts[D3DTSS_MAGFILTER] = ts[D3DTSS_MINFILTER] = D3DTEXF_POINT;
-        ts[D3DTSS_MIPFILTER] = D3DTEXF_NONE;
+        for (DWORD stage = 0; stage < kStages; ++stage) {
+            DWORD* t = ts[stage];
+            t[D3DTSS_COLOROP] = stage == 0 ? D3DTOP_MODULATE : D3DTOP_DISABLE;
+            t[D3DTSS_ALPHAOP] = stage == 0 ? D3DTOP_SELECTARG1 : D3DTOP_DISABLE;
+            t[D3DTSS_COLORARG1] = t[D3DTSS_ALPHAARG1] = D3DTA_TEXTURE;
+            t[D3DTSS_COLORARG2] = t[D3DTSS_ALPHAARG2] = D3DTA_CURRENT;
+            t[D3DTSS_ADDRESSU] = t[D3DTSS_ADDRESSV] = D3DTADDRESS_WRAP;
+            t[D3DTSS_MAGFILTER] = t[D3DTSS_MINFILTER] = D3DTEXF_POINT;
+            t[D3DTSS_MIPFILTER] = D3DTEXF_NONE;
+        }
     }
 };
 
@@ -343,14 +346,16 @@ bool GlRenderer::apply(const Draw& draw, size_t index, State& state, float jitte
         state.rs[rs.state] = rs.value;
     }
     for (const StageState& ss : draw.stageStates) {
-        if (!modelled(ss.type)) return unsupported("texture stage state " + std::to_string(ss.type));
-        state.ts[ss.type] = ss.value;
+        if (!modelled(ss.type) || ss.stage >= kStages)
+            return unsupported("texture stage state " + std::to_string(ss.type) + " of stage " + std::to_string(ss.stage));
+        state.ts[ss.stage][ss.type] = ss.value;
     }
     if (draw.world) state.world = *draw.world;
     if (draw.view) state.view = *draw.view;
     if (draw.projection) state.projection = *draw.projection;
     if (draw.material) state.material = *draw.material;
-    if (draw.texture) state.texture = *draw.texture;
+    if (draw.texture) state.texture[0] = *draw.texture;
+    if (draw.texture1) state.texture[1] = *draw.texture1;
 
     // Row-vector matrices in row-major order are GL's column-vector matrices in column-major
     // order, so they load unchanged.
@@ -363,7 +368,7 @@ bool GlRenderer::apply(const Draw& draw, size_t index, State& state, float jitte
     if (!applyLighting(draw, state)) return false;
     const D3DXMATRIX worldView = state.world * state.view;
     glLoadMatrixf(&worldView.m[0][0]);
-    if (!applyRaster(state) || !applyTexturing(state)) return false;
+    if (!applyRaster(state) || !applyTexturing(state, draw.fvf)) return false;
     bindVertices(draw, index);
     return true;
 }
@@ -501,12 +506,28 @@ bool GlRenderer::applyRaster(const State& state) {
     return true;
 }
 
-bool GlRenderer::applyTexturing(const State& state) {
-    const DWORD* ts = state.ts;
+bool GlRenderer::applyTexturing(const State& state, DWORD fvf) {
+    for (DWORD stage = 0; stage < kStages; ++stage) {
+        glActiveTexture(GL_TEXTURE0 + stage);
+        // A disabled stage ends the chain.
+        if (stage > 0 && (state.ts[stage][D3DTSS_COLOROP] == D3DTOP_DISABLE ||
+                          state.ts[0][D3DTSS_COLOROP] == D3DTOP_DISABLE)) {
+            glDisable(GL_TEXTURE_2D);
+            continue;
+        }
+        if (stage >= (fvf & D3DFVF_TEXCOUNT_MASK) >> D3DFVF_TEXCOUNT_SHIFT && stage > 0)
+            return unsupported("a texture stage without its own texture coordinates");
+        glEnable(GL_TEXTURE_2D);
+        if (!applyStage(state, stage)) return false;
+    }
+    return true;
+}
+
+bool GlRenderer::applyStage(const State& state, DWORD stage) {
+    const DWORD* ts = state.ts[stage];
     // Without a texture the TEXTURE argument is opaque white: a white texel gives exactly that.
-    const GLuint texture = state.texture >= 0 ? textures_.at(size_t(state.texture)) : textures_.back();
-    glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_2D, texture);
+    const int bound = state.texture[stage];
+    glBindTexture(GL_TEXTURE_2D, bound >= 0 ? textures_.at(size_t(bound)) : textures_.back());
     const GLint mag = filter(ts[D3DTSS_MAGFILTER]), min = filter(ts[D3DTSS_MINFILTER]);
     if (!mag || !min || ts[D3DTSS_MIPFILTER] != D3DTEXF_NONE) return unsupported("this texture filter");
     const GLint u = address(ts[D3DTSS_ADDRESSU]), v = address(ts[D3DTSS_ADDRESSV]);
@@ -522,22 +543,23 @@ bool GlRenderer::applyTexturing(const State& state) {
     colorOf(state.rs[D3DRS_TEXTUREFACTOR], factor);
     glTexEnvfv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_COLOR, factor);
 
-    // Stage 0 as one GL combiner; a disabled stage passes the diffuse colour on.
+    // The stage as one GL combiner. A disabled colour operation (stage 0) or alpha operation
+    // passes the current value on.
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
     struct Channel {
         DWORD op, arg1, arg2;
         GLenum combine, source0, source1, scale;
     };
-    const bool disabled = ts[D3DTSS_COLOROP] == D3DTOP_DISABLE;
+    const bool colorOff = ts[D3DTSS_COLOROP] == D3DTOP_DISABLE;
+    const bool alphaOff = colorOff || ts[D3DTSS_ALPHAOP] == D3DTOP_DISABLE;
     const Channel channels[2] = {
-        {disabled ? DWORD(D3DTOP_SELECTARG1) : ts[D3DTSS_COLOROP], disabled ? D3DTA_DIFFUSE : ts[D3DTSS_COLORARG1],
+        {colorOff ? DWORD(D3DTOP_SELECTARG1) : ts[D3DTSS_COLOROP], colorOff ? D3DTA_CURRENT : ts[D3DTSS_COLORARG1],
          ts[D3DTSS_COLORARG2], GL_COMBINE_RGB, GL_SRC0_RGB, GL_SRC1_RGB, GL_RGB_SCALE},
-        {disabled || ts[D3DTSS_ALPHAOP] == D3DTOP_DISABLE ? DWORD(D3DTOP_SELECTARG1) : ts[D3DTSS_ALPHAOP],
-         disabled || ts[D3DTSS_ALPHAOP] == D3DTOP_DISABLE ? D3DTA_DIFFUSE : ts[D3DTSS_ALPHAARG1],
+        {alphaOff ? DWORD(D3DTOP_SELECTARG1) : ts[D3DTSS_ALPHAOP], alphaOff ? D3DTA_CURRENT : ts[D3DTSS_ALPHAARG1],
          ts[D3DTSS_ALPHAARG2], GL_COMBINE_ALPHA, GL_SRC0_ALPHA, GL_SRC1_ALPHA, GL_ALPHA_SCALE},
     };
     for (const Channel& c : channels) {
-        const GLenum a1 = combineSource(c.arg1), a2 = combineSource(c.arg2);
+        const GLenum a1 = combineSource(c.arg1, stage), a2 = combineSource(c.arg2, stage);
         GLenum mode = 0;
         GLenum first = a1, second = a2;
         float scale = 1.0f;
@@ -546,7 +568,10 @@ bool GlRenderer::applyTexturing(const State& state) {
         case D3DTOP_SELECTARG2: mode = GL_REPLACE; first = a2; break;
         case D3DTOP_MODULATE: mode = GL_MODULATE; break;
         case D3DTOP_MODULATE2X: mode = GL_MODULATE; scale = 2.0f; break;
+        case D3DTOP_MODULATE4X: mode = GL_MODULATE; scale = 4.0f; break;
         case D3DTOP_ADD: mode = GL_ADD; break;
+        case D3DTOP_ADDSIGNED: mode = GL_ADD_SIGNED; break;
+        case D3DTOP_SUBTRACT: mode = GL_SUBTRACT; break;
         }
         if (!mode || !first || (mode != GL_REPLACE && !second))
             return unsupported("texture operation " + std::to_string(c.op) + " with arguments " +
@@ -589,12 +614,16 @@ void GlRenderer::bindVertices(const Draw& draw, size_t index) {
         glDisableClientState(GL_COLOR_ARRAY);
         glColor4f(1, 1, 1, 1);
     }
-    if (draw.fvf & D3DFVF_TEXCOUNT_MASK) {
-        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-        glTexCoordPointer(2, GL_FLOAT, stride, at(offset));
-    } else {
-        glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-        glTexCoord2f(0, 0);
+    const DWORD sets = (draw.fvf & D3DFVF_TEXCOUNT_MASK) >> D3DFVF_TEXCOUNT_SHIFT;
+    for (DWORD stage = 0; stage < kStages; ++stage) {
+        glClientActiveTexture(GL_TEXTURE0 + stage);
+        if (stage < sets) {
+            glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+            glTexCoordPointer(2, GL_FLOAT, stride, at(offset + 8 * stage));
+        } else {
+            glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+            glMultiTexCoord2f(GL_TEXTURE0 + stage, 0, 0);
+        }
     }
 }
 

@@ -20,6 +20,8 @@ struct GlContext {
 
 class GlRenderer {
 public:
+    static constexpr DWORD kStages = 2;  // texture stages the translation models
+
     // Needs the current context; creates the framebuffer (RGBA8 colour, 16-bit depth), the
     // textures and one vertex buffer object per draw. error() says what failed.
     explicit GlRenderer(const Scene& scene);
@@ -45,7 +47,8 @@ private:
     bool apply(const Draw& draw, size_t index, State& state, float jitterX, float jitterY);
     bool applyLighting(const Draw& draw, const State& state);
     bool applyRaster(const State& state);
-    bool applyTexturing(const State& state);
+    bool applyTexturing(const State& state, DWORD fvf);
+    bool applyStage(const State& state, DWORD stage);
     void bindVertices(const Draw& draw, size_t index);
     bool unsupported(const std::string& what);
 

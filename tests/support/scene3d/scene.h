@@ -17,7 +17,8 @@ struct Vertex {
     float x = 0, y = 0, z = 0;
     float nx = 0, ny = 0, nz = 0;
     D3DCOLOR diffuse = 0xFFFFFFFF;
-    float u = 0, v = 0;
+    float u = 0, v = 0;    // texture coordinate set 0
+    float u2 = 0, v2 = 0;  // set 1
 };
 
 // A8R8G8B8 texels (X8R8G8B8 when `opaque`), rows top first.
@@ -35,6 +36,7 @@ struct RenderState {
 struct StageState {
     D3DTEXTURESTAGESTATETYPE type;
     DWORD value;
+    DWORD stage = 0;
 };
 
 // One draw call and the device calls before it. Like device state, whatever a draw sets
@@ -47,9 +49,9 @@ struct Draw {
     bool fromMemory = false;        // the device takes vertices (and indices) from the caller
     std::optional<D3DXMATRIX> world, view, projection;
     std::optional<D3DMATERIAL8> material;
-    std::optional<int> texture;  // stage 0: index into Scene::textures, -1 for none
+    std::optional<int> texture, texture1;  // stages 0 and 1: index into Scene::textures, -1 for none
     std::vector<RenderState> renderStates;
-    std::vector<StageState> stageStates;  // stage 0
+    std::vector<StageState> stageStates;
 };
 
 // Lights are set and enabled (indices 0..n-1) before the first draw.
