@@ -54,9 +54,14 @@ int hexDigit(char c) {
 }  // namespace
 
 bool ReplyReader::nextLine(const char* data, size_t size, const char*& line, size_t& length) {
-    if (pos_ >= size) return false;
-    const void* end = std::memchr(data + pos_, '\n', size - pos_);
-    if (!end) return false;
+    // A line that keeps growing is searched only in its new bytes, not again from its start.
+    const size_t from = pos_ > scanned_ ? pos_ : scanned_;
+    if (from >= size) return false;
+    const void* end = std::memchr(data + from, '\n', size - from);
+    if (!end) {
+        scanned_ = size;
+        return false;
+    }
     line = data + pos_;
     length = static_cast<size_t>(static_cast<const char*>(end) - line);
     pos_ += length + 1;

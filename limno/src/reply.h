@@ -28,6 +28,7 @@ private:
 
     Stage stage_ = Stage::StatusLine;
     size_t pos_ = 0;     // bytes examined so far
+    size_t scanned_ = 0; // searched for the end of the line at pos_ up to here: each byte once
     uint64_t due_ = 0;   // body or chunk bytes still to come
     int status_ = 0;
     bool chunked_ = false;
@@ -35,5 +36,8 @@ private:
     bool badFraming_ = false;
     uint64_t length_ = 0;
 };
+
+// Stores a status of a socket operation as the library's last-error value and returns it.
+uint32_t recordStatus(uint32_t status);
 
 }  // namespace limno

@@ -121,6 +121,14 @@ ssize_t receiveSome(int sock, char* into, size_t room, const Timer& timer, int f
     }
 }
 
+// CR and LF would end the request line early and let the text go on as headers or as a
+// second request; no other control character belongs in a request either.
+bool hasControlCharacter(const char* text) {
+    for (const unsigned char* c = reinterpret_cast<const unsigned char*>(text); *c; ++c)
+        if (*c < 0x20 || *c == 0x7F) return true;
+    return false;
+}
+
 std::unique_ptr<char[]> formatRequest(const char* methodWord, const char* path, const char* host, size_t& length) {
     static const char* const kFormat = "%s /%s HTTP/1.1\r\nHost: %s\r\n\r\n";
     const int needed = std::snprintf(nullptr, 0, kFormat, methodWord, path, host);
@@ -149,13 +157,14 @@ cLIMNO_SOCKET::~cLIMNO_SOCKET() = default;
 uint32_t cLIMNO_SOCKET::Init(const char* hostName) {
     Unlink();
     HostPort target{};
-    if (!hostName || !splitHostPort(hostName, target)) return LIMNO_ERR_SOCKET;
+    if (!hostName || hasControlCharacter(hostName) || !splitHostPort(hostName, target))
+        return limno::recordStatus(LIMNO_ERR_SOCKET);
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     hints.ai_flags = AI_NUMERICSERV;
     addrinfo* addresses = nullptr;
-    if (::getaddrinfo(target.name, target.port, &hints, &addresses) != 0) return LIMNO_ERR_SOCKET;
+    if (::getaddrinfo(target.name, target.port, &hints, &addresses) != 0) return limno::recordStatus(LIMNO_ERR_SOCKET);
 
     // Every address of the host is tried in turn within the one connect time-out.
     const auto deadline = Clock::now() + std::chrono::milliseconds(connectTimeoutMs);
@@ -168,30 +177,32 @@ uint32_t cLIMNO_SOCKET::Init(const char* hostName) {
         else ::close(candidate);
     }
     ::freeaddrinfo(addresses);
-    if (sock == kNoSocket) return madeSocket ? LIMNO_ERR_CONNECT : LIMNO_ERR_SOCKET;
+    if (sock == kNoSocket) return limno::recordStatus(madeSocket ? LIMNO_ERR_CONNECT : LIMNO_ERR_SOCKET);
     std::snprintf(host, sizeof host, "%s", hostName);
-    return LIMNO_OK;
+    return limno::recordStatus(LIMNO_OK);
 }
 
 uint32_t cLIMNO_SOCKET::GetData(char* buffer, uint32_t bufferSize, const char* path, int32_t method) {
     received = 0;
     truncated = false;
-    if (!buffer || bufferSize == 0) return LIMNO_OK;
+    if (!buffer || bufferSize == 0) return limno::recordStatus(LIMNO_ERR_INCOMPLETE);
     buffer[0] = '\0';
-    if (sock == kNoSocket) return LIMNO_OK;
+    if (sock == kNoSocket) return limno::recordStatus(LIMNO_ERR_SOCKET);
+    if (!path) path = "";
+    if (hasControlCharacter(path)) return limno::recordStatus(LIMNO_ERR_REQUEST);
 
     size_t requestLength = 0;
-    const auto request = formatRequest(method == LIMNO_METHOD_POST ? "POST" : "GET", path ? path : "", host,
-                                       requestLength);
+    const auto request = formatRequest(method == LIMNO_METHOD_POST ? "POST" : "GET", path, host, requestLength);
     const Timer timer(receiveTimeoutMs, replyTimeoutMs);
-    if (!request || !sendAll(sock, request.get(), requestLength, timer)) return LIMNO_OK;
+    if (!request || !sendAll(sock, request.get(), requestLength, timer)) return limno::recordStatus(LIMNO_ERR_INCOMPLETE);
 
     limno::ReplyReader reader;
     const uint32_t capacity = bufferSize - 1;
     bool complete = false;
+    ssize_t got = 1;
     while (!complete && received < capacity) {
         const uint32_t room = capacity - received < kReceiveChunk ? capacity - received : kReceiveChunk;
-        const ssize_t got = receiveSome(sock, buffer + received, room, timer);
+        got = receiveSome(sock, buffer + received, room, timer);
         if (got <= 0) break;
         received += static_cast<uint32_t>(got);
         complete = reader.complete(buffer, received);
@@ -200,9 +211,12 @@ uint32_t cLIMNO_SOCKET::GetData(char* buffer, uint32_t bufferSize, const char* p
     if (!complete && received == capacity) {
         // Full: the reply was cut if the server still has a byte for us.
         char probe = 0;
-        truncated = receiveSome(sock, &probe, 1, timer, MSG_PEEK) > 0;
+        got = receiveSome(sock, &probe, 1, timer, MSG_PEEK);
+        truncated = got > 0;
     }
-    return LIMNO_OK;
+    // A reply without framing is whole when the server closes the connection after it.
+    const bool closedAfterWhole = got == 0 && received > 0 && reader.stage() == limno::ReplyReader::Stage::UntilClose;
+    return limno::recordStatus(complete || closedAfterWhole ? LIMNO_OK : LIMNO_ERR_INCOMPLETE);
 }
 
 uint32_t cLIMNO_SOCKET::Unlink() {

@@ -2,6 +2,8 @@
 
 #include <platform/time.h>
 
+#include "reply.h"
+
 #include <cstdio>
 
 const uint32_t Limno_GetVersion = 0x8618;
@@ -9,7 +11,7 @@ const uint32_t Limno_GetVersion = 0x8618;
 namespace {
 
 char g_message[1024];
-// Nothing in the library sets it yet; the text table covers the values callers may store.
+// The status of the last Init or GetData.
 uint32_t g_lastError = 0;
 
 const char* groupPrefix(uint32_t code) {
@@ -25,11 +27,22 @@ const char* messageText(uint32_t code) {
     case 0: return "No errors";
     case 1: return "Number overflow!";
     case 0x01000001: return "Wrong file name!";
+    case LIMNO_ERR_SOCKET: return "Socket or host name failure!";
+    case LIMNO_ERR_CONNECT: return "Connection failed!";
+    case LIMNO_ERR_REQUEST: return "Control character in the request!";
+    case LIMNO_ERR_INCOMPLETE: return "Incomplete reply!";
     default: return "Unknown error!";
     }
 }
 
 }  // namespace
+
+namespace limno {
+uint32_t recordStatus(uint32_t status) {
+    g_lastError = status;
+    return status;
+}
+}  // namespace limno
 
 void Limno_GenerateErrorMessage() {
     std::snprintf(g_message, sizeof g_message, "Unknown error!");

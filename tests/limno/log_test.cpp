@@ -1,5 +1,7 @@
 #include <limno/limno.h>
 
+#include "loopback_server.h"
+
 #include <platform/ui.h>
 
 #include <gtest/gtest.h>
@@ -99,9 +101,30 @@ TEST(LimnoTexts, HexTimeErrorMessageAndVersion) {
     EXPECT_STREQ(Limno_Long2Hex(6699), "00001A2B");
     EXPECT_STREQ(Limno_Long2Hex(0xFEDCBA98), "FEDCBA98");
     EXPECT_TRUE(std::regex_match(Limno_StrTime(), std::regex(R"(([01]\d|2[0-3]):[0-5]\d:[0-5]\d)")));
+    EXPECT_EQ(Limno_GetVersion, 0x8618u);
+}
+
+// The last Init or GetData sets the value the message is made from.
+TEST(LimnoTexts, ErrorMessageOfTheLastSocketOperation) {
+    limnotest::LoopbackServer server([](int fd) { limnotest::sendText(fd, "HTTP/1.1 204 No Content\r\n\r\n"); });
+    cLIMNO_SOCKET client;
+    ASSERT_EQ(client.Init(server.address().c_str()), LIMNO_OK);
     Limno_GenerateErrorMessage();
     EXPECT_STREQ(Limno_GetErrorMessage(), "Main: No errors");
-    EXPECT_EQ(Limno_GetVersion, 0x8618u);
+    char buffer[64];
+    EXPECT_EQ(client.GetData(buffer, sizeof buffer, "a\nb", LIMNO_METHOD_GET), LIMNO_ERR_REQUEST);
+    Limno_GenerateErrorMessage();
+    EXPECT_STREQ(Limno_GetErrorMessage(), "Socket: Control character in the request!");
+    EXPECT_EQ(client.GetData(buffer, sizeof buffer, "ok", LIMNO_METHOD_GET), LIMNO_OK);
+    Limno_GenerateErrorMessage();
+    EXPECT_STREQ(Limno_GetErrorMessage(), "Main: No errors");
+    client.Unlink();
+    EXPECT_EQ(client.GetData(buffer, sizeof buffer, "ok", LIMNO_METHOD_GET), LIMNO_ERR_SOCKET);
+    Limno_GenerateErrorMessage();
+    EXPECT_STREQ(Limno_GetErrorMessage(), "Socket: Socket or host name failure!");
+    EXPECT_EQ(client.GetData(buffer, 0, "ok", LIMNO_METHOD_GET), LIMNO_ERR_INCOMPLETE);
+    Limno_GenerateErrorMessage();
+    EXPECT_STREQ(Limno_GetErrorMessage(), "Socket: Incomplete reply!");
 }
 
 }  // namespace

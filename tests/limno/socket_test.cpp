@@ -27,12 +27,14 @@ struct Exchange {
 
     explicit Exchange(uint32_t receiveTimeoutMs = 10000) { client.receiveTimeoutMs = receiveTimeoutMs; }
 
-    uint32_t run(const std::string& address, const char* path, int32_t method, uint32_t bufferSize = kBufferSize) {
+    // Init's status; GetData's must be `delivered`.
+    uint32_t run(const std::string& address, const char* path, int32_t method, uint32_t bufferSize = kBufferSize,
+                 uint32_t delivered = LIMNO_OK) {
         const uint32_t status = client.Init(address.c_str());
         if (status != LIMNO_OK) return status;
         storage.assign(bufferSize + 64, '\x5A');
         const auto start = std::chrono::steady_clock::now();
-        EXPECT_EQ(client.GetData(storage.data(), bufferSize, path, method), LIMNO_OK);
+        EXPECT_EQ(client.GetData(storage.data(), bufferSize, path, method), delivered);
         seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         reply.assign(storage.data(), client.received);
         EXPECT_EQ(storage[client.received], '\0');
@@ -124,7 +126,7 @@ TEST(LimnoReply, ReplyWithoutLengthEndsWhenServerCloses) {
 TEST(LimnoReply, ServerThatClosesAtOnceGivesEmptyReply) {
     LoopbackServer server(nullptr, false);
     Exchange exchange;
-    ASSERT_EQ(exchange.run(server.address(), "x", LIMNO_METHOD_POST), LIMNO_OK);
+    ASSERT_EQ(exchange.run(server.address(), "x", LIMNO_METHOD_POST, kBufferSize, LIMNO_ERR_INCOMPLETE), LIMNO_OK);
     EXPECT_EQ(exchange.reply, "");
     EXPECT_EQ(exchange.client.received, 0u);
 }
@@ -132,7 +134,7 @@ TEST(LimnoReply, ServerThatClosesAtOnceGivesEmptyReply) {
 TEST(LimnoReply, SilentServerTimesOut) {
     LoopbackServer server(limnotest::holdUntilClientCloses);
     Exchange exchange(300);
-    ASSERT_EQ(exchange.run(server.address(), "x", LIMNO_METHOD_GET), LIMNO_OK);
+    ASSERT_EQ(exchange.run(server.address(), "x", LIMNO_METHOD_GET, kBufferSize, LIMNO_ERR_INCOMPLETE), LIMNO_OK);
     EXPECT_EQ(exchange.reply, "");
     EXPECT_LT(exchange.seconds, 5.0);
 }
@@ -144,7 +146,7 @@ TEST(LimnoReply, TricklingServerIsBoundedByTheReplyTimeOut) {
     LoopbackServer server([&](int fd) { limnotest::sendPieces(fd, bytes, 20); });
     Exchange exchange(1000);
     exchange.client.replyTimeoutMs = 300;
-    ASSERT_EQ(exchange.run(server.address(), "x", LIMNO_METHOD_GET), LIMNO_OK);
+    ASSERT_EQ(exchange.run(server.address(), "x", LIMNO_METHOD_GET, kBufferSize, LIMNO_ERR_INCOMPLETE), LIMNO_OK);
     EXPECT_GT(exchange.reply.size(), 0u);
     EXPECT_LT(exchange.reply.size(), reply.size());
     EXPECT_EQ(exchange.reply, reply.substr(0, exchange.reply.size()));
@@ -158,7 +160,7 @@ TEST(LimnoReply, ReplyLargerThanBufferIsCutAndTerminated) {
         limnotest::holdUntilClientCloses(fd);
     });
     Exchange exchange;
-    ASSERT_EQ(exchange.run(server.address(), "x", LIMNO_METHOD_GET, 64), LIMNO_OK);
+    ASSERT_EQ(exchange.run(server.address(), "x", LIMNO_METHOD_GET, 64, LIMNO_ERR_INCOMPLETE), LIMNO_OK);
     EXPECT_EQ(exchange.client.received, 63u);
     EXPECT_EQ(exchange.reply, reply.substr(0, 63));
     EXPECT_TRUE(exchange.client.truncated);
@@ -179,11 +181,42 @@ TEST(LimnoReply, ReplyThatExactlyFillsBufferIsNotCut) {
 TEST(LimnoReply, NoBufferOrNoConnectionWritesNothing) {
     cLIMNO_SOCKET client;
     char buffer[4] = {'x', 'x', 'x', 'x'};
-    EXPECT_EQ(client.GetData(buffer, 4, "x", LIMNO_METHOD_GET), LIMNO_OK);
+    EXPECT_EQ(client.GetData(buffer, 4, "x", LIMNO_METHOD_GET), LIMNO_ERR_SOCKET);
     EXPECT_EQ(buffer[0], '\0');
-    EXPECT_EQ(client.GetData(buffer + 1, 0, "x", LIMNO_METHOD_GET), LIMNO_OK);
+    EXPECT_EQ(client.GetData(buffer + 1, 0, "x", LIMNO_METHOD_GET), LIMNO_ERR_INCOMPLETE);
     EXPECT_EQ(buffer[1], 'x');
-    EXPECT_EQ(client.GetData(nullptr, 10, "x", LIMNO_METHOD_GET), LIMNO_OK);
+    EXPECT_EQ(client.GetData(nullptr, 10, "x", LIMNO_METHOD_GET), LIMNO_ERR_INCOMPLETE);
+}
+
+// A server that stops short of what it announced: headers cut off, fewer body bytes than
+// the Content-Length, a chunked body without its last chunk. What came is still delivered.
+TEST(LimnoReply, ClosingEarlyIsAnIncompleteReply) {
+    for (const std::string& reply : {std::string("HTTP/1.1 200 OK\r\nContent-Le"), okReply("0123456789").substr(0, 45),
+                                    std::string("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n")}) {
+        SCOPED_TRACE(reply);
+        LoopbackServer server([&](int fd) { limnotest::sendText(fd, reply); });
+        Exchange exchange;
+        ASSERT_EQ(exchange.run(server.address(), "x", LIMNO_METHOD_GET, kBufferSize, LIMNO_ERR_INCOMPLETE), LIMNO_OK);
+        EXPECT_EQ(exchange.reply, reply);
+    }
+}
+
+// Control characters in the path would put text of the caller's into the header lines or
+// start a second request; such a path is refused before anything is sent.
+TEST(LimnoRequest, PathsWithControlCharactersAreRefused) {
+    for (const char* path : {"a\r\nX-Injected: 1", "b\nGET /second HTTP/1.1", "tab\there", "del\x7f", "\r"}) {
+        SCOPED_TRACE(path);
+        LoopbackServer server(nullptr);  // reads until the client closes
+        cLIMNO_SOCKET client;
+        ASSERT_EQ(client.Init(server.address().c_str()), LIMNO_OK);
+        char buffer[64];
+        EXPECT_EQ(client.GetData(buffer, sizeof buffer, path, LIMNO_METHOD_GET), LIMNO_ERR_REQUEST);
+        EXPECT_EQ(client.received, 0u);
+        client.Unlink();
+        EXPECT_EQ(server.request(), "");  // the server heard nothing
+    }
+    cLIMNO_SOCKET client;
+    EXPECT_EQ(client.Init("127.0.0.1\r\nX: y"), LIMNO_ERR_SOCKET);
 }
 
 }  // namespace

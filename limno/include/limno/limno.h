@@ -19,6 +19,8 @@
 constexpr uint32_t LIMNO_OK = 0;
 constexpr uint32_t LIMNO_ERR_SOCKET = 0x10000001;   // no socket, or the host name did not resolve
 constexpr uint32_t LIMNO_ERR_CONNECT = 0x10000002;  // the connection failed or timed out
+constexpr uint32_t LIMNO_ERR_REQUEST = 0x10000003;  // a control character in the path: nothing sent
+constexpr uint32_t LIMNO_ERR_INCOMPLETE = 0x10000004;  // the reply did not arrive whole (see GetData)
 
 // GetData methods: 2 sends POST, every other value GET.
 constexpr int32_t LIMNO_METHOD_GET = 1;
@@ -46,10 +48,15 @@ public:
     virtual ~cLIMNO_SOCKET();  // closes nothing: call Unlink
 
     // Resolves the host ("name", "name:port", "[v6]:port"; port 80 by default) and connects.
+    // A name holding a control character is refused (LIMNO_ERR_SOCKET).
     uint32_t Init(const char* host);
     // Sends "<GET|POST> /<path> HTTP/1.1", the Host line and an empty line, then reads the
     // reply until the server closes, the Content-Length or the last chunk has arrived, or a
-    // time-out passes. Writes at most bufferSize bytes, terminator included. Always 0.
+    // time-out passes. Writes at most bufferSize bytes, terminator included. 0 only for a
+    // whole reply; LIMNO_ERR_INCOMPLETE when it timed out, the server closed before the
+    // declared length or the last chunk, or the buffer was too small (what arrived is still
+    // in the buffer); LIMNO_ERR_REQUEST, sending nothing, for a path holding CR, LF or any
+    // other control character; LIMNO_ERR_SOCKET without a connection.
     uint32_t GetData(char* buffer, uint32_t bufferSize, const char* path, int32_t method);
     // Clears host and closes the socket. Always 0.
     uint32_t Unlink();
@@ -64,7 +71,8 @@ bool Limno_DEBUG_Println(const char* text, ...);
 bool Limno_DEBUG_PrintErrorCode(const char* text, ...);  // writes nothing
 bool Limno_DEBUG_Close();
 
-// Fills the message buffer with the text of the library's last-error value.
+// Fills the message buffer with the text of the library's last-error value: the status of
+// the last Init or GetData.
 void Limno_GenerateErrorMessage();
 const char* Limno_GetErrorMessage();
 
