@@ -4,6 +4,10 @@
 
 #include "state.h"
 
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <optional>
 #include <string>
 
 struct lua_State;
@@ -28,6 +32,20 @@ enum class RunStatus {
     Ok,            // the script ran to its end
     NoContext,     // no Lua state could be created
     ScriptError,   // the file could not be loaded or the script raised an error
+    Stopped,       // ended on request (ScriptControl::stop)
+    TimedOut,      // ended at its deadline
+};
+
+// A running script's leash. Every few thousand Lua instructions the script checks it: it
+// ends when `stop` is set (from any thread, or from `whileRunning`) or its deadline has
+// passed, and `whileRunning` is called at most every 20 ms of script time, so that a window
+// can keep answering its user. Once ending, the script ends: a pcall in the script cannot
+// catch it for good. What runs with hooks off is not interrupted: a library call of the
+// script, a finalizer (__gc), or code after the script took the hook away (debug.sethook).
+struct ScriptControl {
+    std::atomic<bool> stop{false};
+    std::optional<std::chrono::steady_clock::time_point> deadline;
+    std::function<void()> whileRunning;
 };
 
 struct RunResult {
@@ -37,6 +55,6 @@ struct RunResult {
 
 // Runs the script file in a new Lua state that is closed afterwards; the slots and the last
 // saved name stay in `state` for later runs.
-RunResult runScript(WizardState& state, const std::string& path);
+RunResult runScript(WizardState& state, const std::string& path, ScriptControl* control = nullptr);
 
 }  // namespace wizard
