@@ -116,4 +116,30 @@ TEST_F(BatchTest, EveryExampleScriptRuns) {
     EXPECT_GE(examples, 4);
 }
 
+TEST_F(BatchTest, TimeoutEndsLongScriptsWithExitFour) {
+    writeText("endless.lua", "pwInfo('started') while true do end");
+    Outcome run = wizard("--run endless.lua --timeout 0.3");
+    EXPECT_EQ(run.exitCode, 4);
+    EXPECT_EQ(run.out, "Information!: started\n");
+    EXPECT_EQ(run.err, "kvPictureWizard: endless.lua: stopped after 0.3 s (--timeout)\n");
+    // A finalizer runs with Lua's hooks off: the script cannot be stopped from inside, so
+    // the process ends two seconds after the limit.
+    writeText("finalizer.lua",
+              "local p = newproxy(true) getmetatable(p).__gc = function() while true do end end "
+              "p = nil collectgarbage()");
+    const auto start = std::chrono::steady_clock::now();
+    run = wizard("--timeout 0.2 --run finalizer.lua");
+    EXPECT_EQ(run.exitCode, 4);
+    EXPECT_EQ(run.err, "kvPictureWizard: finalizer.lua: stopped after 0.2 s (--timeout)\n");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));  // a guard against hanging
+    // Scripts within their limit are not affected; the limit must be a number of seconds.
+    writeText("quick.lua", "pwCreateImage(0, 2, 2, 0)");
+    EXPECT_EQ(wizard("--run quick.lua --timeout 30").exitCode, 0);
+    for (const char* bad : {"--timeout 0 --run quick.lua", "--timeout -1 --run quick.lua", "--timeout x --run quick.lua",
+                            "--timeout --run quick.lua", "--timeout 5"}) {
+        run = wizard(bad);
+        EXPECT_EQ(run.exitCode, 2) << bad;
+    }
+}
+
 }  // namespace

@@ -58,7 +58,7 @@ TEST(Window, MenuToolbarAndSilentStart) {
     }
     EXPECT_EQ(menu, (std::vector<std::string>{
                         "&Файл 0", "  &Открыть 40001", "  -", "  В&ыйти 40002",
-                        "&Выполнить 40003",
+                        "&Выполнить 40003", "&Остановить 40009",
                         "&Помощь 0", "  &О программе 40005", "  Р&уководство 40006", "  -",
                         "  П&роверить обновление 40007", "  -", "  &kvPicture Wizard On-Line 40008"}));
 
@@ -67,7 +67,7 @@ TEST(Window, MenuToolbarAndSilentStart) {
     EXPECT_EQ(bar->property("controlId").toInt(), wizard::kToolbarId);
     std::vector<int> buttons;
     for (QAction* action : bar->actions()) buttons.push_back(action->isSeparator() ? 0 : action->data().toInt());
-    EXPECT_EQ(buttons, (std::vector<int>{40001, 0, 40003, 40004, 40006, 40007}));
+    EXPECT_EQ(buttons, (std::vector<int>{40001, 0, 40003, 40009, 40004, 40006, 40007}));
 
     // The start-up check finds nobody listening and says nothing.
     QElapsedTimer waited;
@@ -130,6 +130,56 @@ TEST(Window, ShowsTheScriptAndTheMessagesOfItsLastRun) {
     EXPECT_EQ(text.toStdString(), "Error executing script!");
     EXPECT_NE(detail.toStdString().find("broken.lua:2: attempt to index"), std::string::npos) << detail.toStdString();
     EXPECT_NE(window.messagesView()->toPlainText().toStdString().find("broken.lua:2:"), std::string::npos);
+    platform::setMessageBoxHook({});
+}
+
+// The actions of one command, in the menu bar and on the toolbar.
+std::vector<QAction*> actionsOf(wizard::MainWindow& window, int id) {
+    std::vector<QAction*> found;
+    for (QAction* action : window.findChildren<QAction*>())
+        if (action->data().toInt() == id) found.push_back(action);
+    return found;
+}
+
+// An endless script keeps the window answering; Stop (Esc) ends it, and so does closing.
+TEST(Window, RunningScriptsCanBeStopped) {
+    QtApp qt;
+    kvtest::TempDir dir;
+    wizard::WizardApp app(wizard::WizardConfig{"", "127.0.0.1:1", 300});
+    wizard::MainWindow window(app);
+    window.show();
+    std::vector<std::string> boxes;
+    platform::setMessageBoxHook([&](HWND, const char* text, const char* caption, UINT) {
+        boxes.push_back(std::string(caption) + ": " + text);
+        return IDNO;
+    });
+    const std::vector<QAction*> stops = actionsOf(window, wizard::kCmdStop);
+    const std::vector<QAction*> runs = actionsOf(window, wizard::kCmdRun);
+    ASSERT_EQ(stops.size(), 2u);
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(stops[0]->shortcut(), QKeySequence(Qt::Key_Escape));
+    for (QAction* stop : stops) EXPECT_FALSE(stop->isEnabled());
+
+    writeText(dir.file("endless.lua"), "while true do end");
+    window.openScript(dir.file("endless.lua"));
+    bool runDisabled = false, stopEnabled = false;
+    QTimer::singleShot(100, [&] {  // fires while the script runs: the window still answers
+        runDisabled = !runs[0]->isEnabled() && !runs[1]->isEnabled();
+        stopEnabled = stops[0]->isEnabled() && stops[1]->isEnabled();
+        window.command(wizard::kCmdRun);  // a second run does not start inside the first
+        stops[1]->trigger();
+    });
+    window.command(wizard::kCmdRun);
+    EXPECT_TRUE(runDisabled);
+    EXPECT_TRUE(stopEnabled);
+    EXPECT_EQ(boxes, (std::vector<std::string>{"Внимание!: Выполнение скрипта остановлено!"}));
+    EXPECT_TRUE(runs[0]->isEnabled());
+    EXPECT_FALSE(stops[0]->isEnabled());
+
+    // Closing the window while a script runs ends the script, then the window.
+    QTimer::singleShot(100, [&] { window.close(); });
+    window.command(wizard::kCmdRun);
+    EXPECT_FALSE(window.isVisible());
     platform::setMessageBoxHook({});
 }
 

@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -27,6 +28,7 @@ MainWindow::MainWindow(WizardApp& app) : app_(app) {
     setObjectName("kvPictureWizard");
     buildViews();
     app_.showScriptError = [this](const std::string& luaMessage) { showScriptError(luaMessage); };
+    app_.whileRunning = [] { QCoreApplication::processEvents(); };
     setWindowIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
     platform::qt::installQtHooks(this);
     buildMenu();
@@ -81,8 +83,26 @@ void MainWindow::runScript() {
         log->appendPlainText(QString::fromUtf8(caption) + ": " + QString::fromUtf8(text));
         return (*forward)(owner, text, caption, type);
     });
+    setRunning(true);
     app_.run();
+    setRunning(false);
     platform::setMessageBoxHook(*forward);
+    if (closeAfterRun_) close();
+}
+
+void MainWindow::setRunning(bool running) {
+    for (QAction* action : runActions_) action->setEnabled(!running);
+    for (QAction* action : stopActions_) action->setEnabled(running);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (app_.running()) {
+        closeAfterRun_ = true;
+        app_.requestStop();
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
 }
 
 // The box the design shows, with Lua's own message (file, line, what) as its detail text.
@@ -112,6 +132,13 @@ void MainWindow::buildMenu() {
     QAction* run = menuBar()->addAction("&Выполнить");
     run->setData(int(kCmdRun));
     connect(run, &QAction::triggered, this, [this] { command(kCmdRun); });
+    runActions_.push_back(run);
+    QAction* stop = menuBar()->addAction("&Остановить");
+    stop->setData(int(kCmdStop));
+    stop->setShortcut(Qt::Key_Escape);
+    stop->setEnabled(false);
+    connect(stop, &QAction::triggered, this, [this] { command(kCmdStop); });
+    stopActions_.push_back(stop);
 
     QMenu* help = menuBar()->addMenu("&Помощь");
     add(help, "&О программе", kCmdAbout);
@@ -132,10 +159,13 @@ void MainWindow::buildToolbar() {
         QAction* action = bar->addAction(style()->standardIcon(icon), QString());
         action->setData(id);
         connect(action, &QAction::triggered, this, [this, id] { command(id); });
+        return action;
     };
     add(QStyle::SP_DialogOpenButton, kCmdOpen);
     bar->addSeparator();
-    add(QStyle::SP_ArrowForward, kCmdRun);
+    runActions_.push_back(add(QStyle::SP_ArrowForward, kCmdRun));
+    stopActions_.push_back(add(QStyle::SP_BrowserStop, kCmdStop));
+    stopActions_.back()->setEnabled(false);
     add(QStyle::SP_FileDialogContentsView, kCmdViewer);
     add(QStyle::SP_MessageBoxQuestion, kCmdManual);
     add(QStyle::SP_BrowserReload, kCmdCheckUpdate);
@@ -147,7 +177,10 @@ void MainWindow::command(int id) {
         if (app_.chooseScript()) openScript(app_.scriptName);
         break;
     case kCmdExit: close(); break;
-    case kCmdRun: runScript(); break;
+    case kCmdRun:
+        if (!app_.running()) runScript();
+        break;
+    case kCmdStop: app_.requestStop(); break;
     case kCmdViewer: app_.startViewer(); break;
     case kCmdAbout: app_.showAbout(); break;
     case kCmdManual: app_.openManual(); break;

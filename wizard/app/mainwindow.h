@@ -11,6 +11,7 @@
 #include <atomic>
 #include <string>
 #include <thread>
+#include <vector>
 
 class QPlainTextEdit;
 
@@ -25,6 +26,7 @@ enum Command {
     kCmdManual = 40006,
     kCmdCheckUpdate = 40007,
     kCmdOnline = 40008,
+    kCmdStop = 40009,  // ends the running script (also Esc)
 };
 constexpr int kToolbarId = 4997;
 
@@ -55,13 +57,20 @@ private:
     void buildViews();
     // The current script's name in the title and its text, as it is on disk now.
     void showScript();
-    // Run, with every message box of the run also written to the messages view.
+    // Run, with every message box of the run also written to the messages view. While the
+    // script runs the window keeps answering: Stop and Esc end the script, closing the
+    // window ends it and then closes, Run waits.
     void runScript();
+    void setRunning(bool running);
+    void closeEvent(QCloseEvent* event) override;
     void showScriptError(const std::string& luaMessage);
 
     WizardApp& app_;
     QPlainTextEdit* scriptView_ = nullptr;
     QPlainTextEdit* messagesView_ = nullptr;
+    std::vector<QAction*> runActions_;   // Run in the menu and on the toolbar
+    std::vector<QAction*> stopActions_;  // Stop likewise
+    bool closeAfterRun_ = false;
     std::thread updateWorker_;
     std::atomic<bool> updateRunning_{false};
 };

@@ -30,14 +30,24 @@ bool WizardApp::chooseScript() {
     return true;
 }
 
-RunOutcome WizardApp::run() {
+RunOutcome WizardApp::run(std::optional<std::chrono::milliseconds> timeLimit) {
     lastErrorText.clear();
     if (scriptName.empty()) {
         MessageBoxA(state_.owner, "Скрипт не загружен!\nЗагрузите kvPicture Wizard LUA-скрипт!",
                     "Внимание!", MB_OK | MB_ICONINFORMATION);
         return RunOutcome::NoScript;
     }
-    const RunResult result = runScript(state_, scriptName);
+    ScriptControl control;
+    if (timeLimit) control.deadline = std::chrono::steady_clock::now() + *timeLimit;
+    control.whileRunning = whileRunning;
+    control_ = &control;
+    const RunResult result = runScript(state_, scriptName, &control);
+    control_ = nullptr;
+    if (result.status == RunStatus::TimedOut) return RunOutcome::TimedOut;
+    if (result.status == RunStatus::Stopped) {
+        MessageBoxA(state_.owner, "Выполнение скрипта остановлено!", "Внимание!", MB_OK | MB_ICONINFORMATION);
+        return RunOutcome::Stopped;
+    }
     if (result.status == RunStatus::NoContext) {
         state_.showError("Error creating Lua context!");
         return RunOutcome::NoContext;
@@ -53,6 +63,10 @@ RunOutcome WizardApp::run() {
                                    "Все ОК", MB_YESNO | MB_ICONINFORMATION);
     if (answer == IDYES) platform::shellOpen(viewerPath(), savedPicturePath());
     return RunOutcome::Done;
+}
+
+void WizardApp::requestStop() {
+    if (control_) control_->stop = true;
 }
 
 void WizardApp::startViewer() { platform::shellOpen(viewerPath()); }

@@ -2,10 +2,13 @@
 // batch mode runs, with all messages going through the platform layer's hooks.
 #pragma once
 
+#include "scriptapi.h"
 #include "state.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace wizard {
@@ -25,7 +28,7 @@ struct WizardConfig {
     uint32_t updateTimeoutMs = kDefaultUpdateTimeoutMs;
 };
 
-enum class RunOutcome { NoScript, NoContext, ScriptError, Done };
+enum class RunOutcome { NoScript, NoContext, ScriptError, Done, Stopped, TimedOut };
 
 constexpr const char* kScriptErrorText = "Error executing script!";
 
@@ -46,7 +49,14 @@ public:
     // Open: asks for a script; true when one was chosen.
     bool chooseScript();
     // Run: the script in a fresh Lua state, then the offer to show the last saved picture.
-    RunOutcome run();
+    // The script ends early when requestStop is called (Stopped, with a message box) or
+    // when it runs longer than `timeLimit` (TimedOut, without one: the caller reports it).
+    RunOutcome run(std::optional<std::chrono::milliseconds> timeLimit = std::nullopt);
+    // Ends the running script at its next check; does nothing when no script runs.
+    void requestStop();
+    bool running() const { return control_ != nullptr; }
+    // Called about every 20 ms while a script runs: the window processes its events here.
+    std::function<void()> whileRunning;
     // Viewer: starts kvIViewer with no picture.
     void startViewer();
     void showAbout();
@@ -61,6 +71,7 @@ public:
 private:
     WizardConfig config_;
     WizardState state_;
+    ScriptControl* control_ = nullptr;  // of the script running now
 };
 
 // The folder of the running executable.
