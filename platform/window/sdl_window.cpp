@@ -1,3 +1,5 @@
+#include "sdl_keymap.h"
+
 #include <platform/window.h>
 
 #include <SDL.h>
@@ -8,79 +10,6 @@
 namespace platform {
 
 namespace {
-
-// SDL scancodes to DirectInput key codes (0 where DirectInput has none).
-uint8_t dikOf(SDL_Scancode code) {
-    if (code >= SDL_SCANCODE_A && code <= SDL_SCANCODE_Z) {
-        static constexpr uint8_t kLetters[26] = {0x1E, 0x30, 0x2E, 0x20, 0x12, 0x21, 0x22, 0x23, 0x17,
-                                                 0x24, 0x25, 0x26, 0x32, 0x31, 0x18, 0x19, 0x10, 0x13,
-                                                 0x1F, 0x14, 0x16, 0x2F, 0x11, 0x2D, 0x15, 0x2C};
-        return kLetters[code - SDL_SCANCODE_A];
-    }
-    if (code >= SDL_SCANCODE_1 && code <= SDL_SCANCODE_0) return static_cast<uint8_t>(0x02 + (code - SDL_SCANCODE_1));
-    if (code >= SDL_SCANCODE_F1 && code <= SDL_SCANCODE_F10) return static_cast<uint8_t>(0x3B + (code - SDL_SCANCODE_F1));
-    switch (code) {
-    case SDL_SCANCODE_ESCAPE: return 0x01;
-    case SDL_SCANCODE_MINUS: return 0x0C;
-    case SDL_SCANCODE_EQUALS: return 0x0D;
-    case SDL_SCANCODE_BACKSPACE: return 0x0E;
-    case SDL_SCANCODE_TAB: return 0x0F;
-    case SDL_SCANCODE_LEFTBRACKET: return 0x1A;
-    case SDL_SCANCODE_RIGHTBRACKET: return 0x1B;
-    case SDL_SCANCODE_RETURN: return 0x1C;
-    case SDL_SCANCODE_LCTRL: return 0x1D;
-    case SDL_SCANCODE_SEMICOLON: return 0x27;
-    case SDL_SCANCODE_APOSTROPHE: return 0x28;
-    case SDL_SCANCODE_GRAVE: return 0x29;
-    case SDL_SCANCODE_LSHIFT: return 0x2A;
-    case SDL_SCANCODE_BACKSLASH: return 0x2B;
-    case SDL_SCANCODE_COMMA: return 0x33;
-    case SDL_SCANCODE_PERIOD: return 0x34;
-    case SDL_SCANCODE_SLASH: return 0x35;
-    case SDL_SCANCODE_RSHIFT: return 0x36;
-    case SDL_SCANCODE_KP_MULTIPLY: return 0x37;
-    case SDL_SCANCODE_LALT: return 0x38;
-    case SDL_SCANCODE_SPACE: return 0x39;
-    case SDL_SCANCODE_CAPSLOCK: return 0x3A;
-    case SDL_SCANCODE_NUMLOCKCLEAR: return 0x45;
-    case SDL_SCANCODE_SCROLLLOCK: return 0x46;
-    case SDL_SCANCODE_KP_7: return 0x47;
-    case SDL_SCANCODE_KP_8: return 0x48;
-    case SDL_SCANCODE_KP_9: return 0x49;
-    case SDL_SCANCODE_KP_MINUS: return 0x4A;
-    case SDL_SCANCODE_KP_4: return 0x4B;
-    case SDL_SCANCODE_KP_5: return 0x4C;
-    case SDL_SCANCODE_KP_6: return 0x4D;
-    case SDL_SCANCODE_KP_PLUS: return 0x4E;
-    case SDL_SCANCODE_KP_1: return 0x4F;
-    case SDL_SCANCODE_KP_2: return 0x50;
-    case SDL_SCANCODE_KP_3: return 0x51;
-    case SDL_SCANCODE_KP_0: return 0x52;
-    case SDL_SCANCODE_KP_PERIOD: return 0x53;
-    case SDL_SCANCODE_F11: return 0x57;
-    case SDL_SCANCODE_F12: return 0x58;
-    case SDL_SCANCODE_KP_ENTER: return 0x9C;
-    case SDL_SCANCODE_RCTRL: return 0x9D;
-    case SDL_SCANCODE_KP_DIVIDE: return 0xB5;
-    case SDL_SCANCODE_PRINTSCREEN: return 0xB7;
-    case SDL_SCANCODE_RALT: return 0xB8;
-    case SDL_SCANCODE_PAUSE: return 0xC5;
-    case SDL_SCANCODE_HOME: return 0xC7;
-    case SDL_SCANCODE_UP: return 0xC8;
-    case SDL_SCANCODE_PAGEUP: return 0xC9;
-    case SDL_SCANCODE_LEFT: return 0xCB;
-    case SDL_SCANCODE_RIGHT: return 0xCD;
-    case SDL_SCANCODE_END: return 0xCF;
-    case SDL_SCANCODE_DOWN: return 0xD0;
-    case SDL_SCANCODE_PAGEDOWN: return 0xD1;
-    case SDL_SCANCODE_INSERT: return 0xD2;
-    case SDL_SCANCODE_DELETE: return 0xD3;
-    case SDL_SCANCODE_LGUI: return 0xDB;
-    case SDL_SCANCODE_RGUI: return 0xDC;
-    case SDL_SCANCODE_APPLICATION: return 0xDD;
-    default: return 0;
-    }
-}
 
 // SDL's left, middle, right, x1, x2 as DirectInput's button order left, right, middle, ...
 int32_t buttonIndex(uint8_t sdlButton) {
@@ -97,6 +26,7 @@ int32_t buttonIndex(uint8_t sdlButton) {
 class SdlWindow final : public Window {
 public:
     ~SdlWindow() override {
+        captureMouse(false);
         if (texture_) SDL_DestroyTexture(texture_);
         if (renderer_) SDL_DestroyRenderer(renderer_);
         if (window_) SDL_DestroyWindow(window_);
@@ -156,12 +86,13 @@ private:
         switch (event.type) {
         case SDL_QUIT: requestClose(); break;
         case SDL_WINDOWEVENT:
-            if (event.window.windowID == id && event.window.event == SDL_WINDOWEVENT_CLOSE) requestClose();
+            if (event.window.windowID == id) handleWindowEvent(event.window.event);
             break;
         case SDL_KEYDOWN:
         case SDL_KEYUP:
             if (event.key.windowID == id) {
-                if (const uint8_t dik = dikOf(event.key.keysym.scancode)) setKey(dik, event.type == SDL_KEYDOWN);
+                if (const uint8_t dik = dikFromScancode(event.key.keysym.scancode))
+                    setKey(dik, event.type == SDL_KEYDOWN);
             }
             break;
         case SDL_MOUSEMOTION:
@@ -179,6 +110,18 @@ private:
         default: break;
         }
     }
+
+    void handleWindowEvent(uint8_t what) {
+        switch (what) {
+        case SDL_WINDOWEVENT_CLOSE: requestClose(); break;
+        case SDL_WINDOWEVENT_FOCUS_GAINED: setInputFocus(true); break;
+        case SDL_WINDOWEVENT_FOCUS_LOST: setInputFocus(false); break;
+        default: break;
+        }
+    }
+
+    // Relative mode hides the cursor, keeps it in the window and reports motion only.
+    void applyMouseCapture(bool on) override { SDL_SetRelativeMouseMode(on ? SDL_TRUE : SDL_FALSE); }
 
     bool videoUp_ = false;
     SDL_Window* window_ = nullptr;

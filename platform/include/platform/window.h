@@ -67,9 +67,30 @@ public:
         input_.mouseDeltaX = input_.mouseDeltaY = input_.mouseWheel = 0;
     }
 
+    // Keyboard focus. A new window has it, as a freshly shown window is the active one.
+    // Losing it releases every key and button (their key-ups go to another window) and the
+    // mouse capture, and counts one loss, so that a device can tell that the focus went
+    // away even when it has come back since the device last looked.
+    bool hasInputFocus() const { return focused_; }
+    uint32_t inputFocusLosses() const { return focusLosses_; }
+    void setInputFocus(bool focused);
+
+    // The exclusive mouse: hidden, held in the window and reporting relative motion. It is
+    // only granted while the window has the focus and is released when the focus goes.
+    void captureMouse(bool on);
+    bool mouseCaptured() const { return mouseCaptured_; }
+
 protected:
+    // Applies a change of the mouse capture to the real window.
+    virtual void applyMouseCapture(bool /*on*/) {}
+
     InputState input_;
     bool closeRequested_ = false;
+
+private:
+    bool focused_ = true;
+    uint32_t focusLosses_ = 0;
+    bool mouseCaptured_ = false;
 };
 
 // A window without a display: it keeps the last presented frame, scaled to its client
