@@ -2,6 +2,7 @@
 #pragma once
 
 #include <tovren/camera.h>
+#include <tovren/control.h>
 #include <tovren/debug.h>
 #include <tovren/font_ttf.h>
 #include <tovren/graphix.h>
