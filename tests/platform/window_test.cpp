@@ -43,6 +43,11 @@ TEST(Window, InputStateAccumulatesMotionUntilTaken) {
     EXPECT_EQ(wheel, -120);
     window->takeMouseMotion(dx, dy, wheel);
     EXPECT_EQ(dx, 0);
+    window->moveMouse(0, 0, INT32_MAX, INT32_MIN);  // nobody reads: saturates, never wraps
+    window->moveMouse(0, 0, 1, -1);
+    window->takeMouseMotion(dx, dy, wheel);
+    EXPECT_EQ(dx, INT32_MAX);
+    EXPECT_EQ(dy, INT32_MIN);
     window->setKey(0x01, false);
     EXPECT_EQ(window->input().keys[0x01], 0);
     EXPECT_TRUE(platform::pumpEvents(window));

@@ -4,6 +4,7 @@
 
 #include <platform/wintypes.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -54,10 +55,10 @@ public:
     void moveMouse(int32_t x, int32_t y, int32_t dx, int32_t dy) {
         input_.mouseX = x;
         input_.mouseY = y;
-        input_.mouseDeltaX += dx;
-        input_.mouseDeltaY += dy;
+        input_.mouseDeltaX = accumulate(input_.mouseDeltaX, dx);
+        input_.mouseDeltaY = accumulate(input_.mouseDeltaY, dy);
     }
-    void scrollMouse(int32_t amount) { input_.mouseWheel += amount; }
+    void scrollMouse(int32_t amount) { input_.mouseWheel = accumulate(input_.mouseWheel, amount); }
 
     // Returns the accumulated relative motion and wheel and starts a new accumulation.
     void takeMouseMotion(int32_t& dx, int32_t& dy, int32_t& wheel) {
@@ -81,6 +82,11 @@ public:
     bool mouseCaptured() const { return mouseCaptured_; }
 
 protected:
+    // Motion piles up until a reader takes it, which may be never: saturate, never wrap.
+    static int32_t accumulate(int32_t total, int32_t step) {
+        return static_cast<int32_t>(std::clamp<int64_t>(int64_t(total) + step, INT32_MIN, INT32_MAX));
+    }
+
     // Applies a change of the mouse capture to the real window.
     virtual void applyMouseCapture(bool /*on*/) {}
 
