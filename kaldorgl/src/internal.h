@@ -119,6 +119,17 @@ uint32_t readTga(const uint8_t* bytes, uint32_t size, uint32_t wanted, Decoded& 
 uint32_t readPcx(const uint8_t* bytes, uint32_t size, uint32_t wanted, Decoded& out, KDGL_PCX_HEADER& header,
                  Rgb* palette);
 
+// Hands a reader's result to a codec object with data, width, height and type fields.
+template <class Codec>
+uint32_t adopt(Codec& codec, uint32_t status, const Decoded& picture) {
+    if (status != KDGL_OK) return status;
+    codec.data = picture.data;
+    codec.width = picture.width;
+    codec.height = picture.height;
+    codec.type = picture.type;
+    return KDGL_OK;
+}
+
 // JPEG output: 3 (R, G, B) or 4 (R, G, B, A = 255) bytes a pixel, rows bottom or top first.
 struct JpegLayout {
     uint32_t bytesPerPixel;

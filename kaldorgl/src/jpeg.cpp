@@ -174,13 +174,7 @@ uint32_t loadJpegFile(const char* name, const JpegLayout& layout, Decoded& out, 
 
 uint32_t CCodecJPEG::LoadFromFile(const char* name) {
     Decoded picture;
-    const uint32_t status = loadJpegFile(name, JpegLayout{3, true}, picture, warnings);
-    if (status != KDGL_OK) return status;
-    data = picture.data;
-    width = picture.width;
-    height = picture.height;
-    type = static_cast<uint8_t>(KDGL_TYPE_24BIT);
-    return KDGL_OK;
+    return adopt(*this, loadJpegFile(name, JpegLayout{3, true}, picture, warnings), picture);
 }
 
 uint32_t CCodecJPEG::LoadFromMemory(const uint8_t*, uint32_t) { return KDGL_ERR_FILE_NAME; }

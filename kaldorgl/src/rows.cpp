@@ -45,21 +45,14 @@ __attribute__((target("ssse3"))) uint64_t expandSsse3(const uint8_t* src, uint8_
     return done;
 }
 
-// Four pixels a round through one 16-byte load and store; the store's last four bytes are
-// overwritten by the next round, so the loop stops while a whole 16 bytes remain ahead.
-__attribute__((target("ssse3"))) uint64_t swapRgbSsse3(const uint8_t* src, uint8_t* dst, uint64_t count) {
-    const __m128i order = _mm_setr_epi8(2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, 12, 13, 14, 15);
+// Four pixels of `bpp` bytes a round, through one 16-byte load, shuffle and store. For 3-byte
+// pixels the store's last four bytes are rewritten by the next round, so the loop stops while
+// a whole 16 bytes remain ahead.
+__attribute__((target("ssse3"))) uint64_t shuffleSsse3(const uint8_t* src, uint8_t* dst, uint64_t count, uint32_t bpp,
+                                                        __m128i order) {
+    const uint64_t ahead = (16 + bpp - 1) / bpp;
     uint64_t done = 0;
-    for (; done + 6 <= count; done += 4, src += 12, dst += 12)
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst),
-                         _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src)), order));
-    return done;
-}
-
-__attribute__((target("ssse3"))) uint64_t swapRgbaSsse3(const uint8_t* src, uint8_t* dst, uint64_t count) {
-    const __m128i order = _mm_setr_epi8(2, 1, 0, 3, 6, 5, 4, 7, 10, 9, 8, 11, 14, 13, 12, 15);
-    uint64_t done = 0;
-    for (; done + 4 <= count; done += 4, src += 16, dst += 16)
+    for (; done + ahead <= count; done += 4, src += 4 * bpp, dst += 4 * bpp)
         _mm_storeu_si128(reinterpret_cast<__m128i*>(dst),
                          _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src)), order));
     return done;
@@ -103,32 +96,30 @@ void expandRgb(const uint8_t* src, uint8_t* dst, uint64_t count, bool swap) {
     }
 }
 
-void swapRgb(const uint8_t* src, uint8_t* dst, uint64_t count) {
+namespace {
+
+// The first and third byte of each `bpp`-byte pixel exchanged.
+void swapEnds(const uint8_t* src, uint8_t* dst, uint64_t count, uint32_t bpp) {
     uint64_t done = 0;
 #ifdef KDGL_X86
-    if (hasSsse3()) done = swapRgbSsse3(src, dst, count);
+    if (hasSsse3())
+        done = shuffleSsse3(src, dst, count, bpp,
+                            bpp == 3 ? _mm_setr_epi8(2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, 12, 13, 14, 15)
+                                     : _mm_setr_epi8(2, 1, 0, 3, 6, 5, 4, 7, 10, 9, 8, 11, 14, 13, 12, 15));
 #endif
-    for (src += done * 3, dst += done * 3; done < count; ++done, src += 3, dst += 3) {
+    for (src += done * bpp, dst += done * bpp; done < count; ++done, src += bpp, dst += bpp) {
         const uint8_t first = src[0];
         dst[0] = src[2];
         dst[1] = src[1];
         dst[2] = first;
+        if (bpp == 4) dst[3] = src[3];
     }
 }
 
-void swapRgba(const uint8_t* src, uint8_t* dst, uint64_t count) {
-    uint64_t done = 0;
-#ifdef KDGL_X86
-    if (hasSsse3()) done = swapRgbaSsse3(src, dst, count);
-#endif
-    for (src += done * 4, dst += done * 4; done < count; ++done, src += 4, dst += 4) {
-        const uint8_t first = src[0];
-        dst[0] = src[2];
-        dst[1] = src[1];
-        dst[2] = first;
-        dst[3] = src[3];
-    }
-}
+}  // namespace
+
+void swapRgb(const uint8_t* src, uint8_t* dst, uint64_t count) { swapEnds(src, dst, count, 3); }
+void swapRgba(const uint8_t* src, uint8_t* dst, uint64_t count) { swapEnds(src, dst, count, 4); }
 
 void interleavePlanes(const uint8_t* r, const uint8_t* g, const uint8_t* b, uint8_t* dst, uint64_t count) {
     uint64_t done = 0;

@@ -222,13 +222,7 @@ uint32_t readTga(const uint8_t* bytes, uint32_t size, uint32_t wanted, Decoded& 
 
 uint32_t CCodecTGA::LoadFromMemory(const uint8_t* bytes, uint32_t size) {
     Decoded picture;
-    const uint32_t status = readTga(bytes, size, 0, picture, palette);
-    if (status != KDGL_OK) return status;
-    data = picture.data;
-    width = picture.width;
-    height = picture.height;
-    type = picture.type;
-    return KDGL_OK;
+    return adopt(*this, readTga(bytes, size, 0, picture, palette), picture);
 }
 
 uint32_t CCodecTGA::LoadFromFile(const char* name) {
