@@ -203,11 +203,15 @@ void drawSprite(const Target& target, const SpriteSource& source, const SpriteTr
     }
     const bool unitStep = chosen.specialised && point && map.dudx == kWhole && map.dvdx == 0;
     const Kernels::SpanFn span = point ? k.point[blend][modulate] : k.linear[blend][modulate];
+    // Without rotation every row starts and ends in the same columns: the divisions that
+    // find them are done once.
+    int64_t alignedFirst = 0, alignedLast = columns;
+    if (axisAligned) limitSteps(map.u, map.dudx, 0, uLimit, alignedFirst, alignedLast);
 
     for (int32_t y = top; y < bottom; ++y) {
         const int64_t u = map.u + (y - top) * map.dudy, v = map.v + (y - top) * map.dvdy;
-        int64_t first = 0, last = columns;
-        limitSteps(u, map.dudx, 0, uLimit, first, last);
+        int64_t first = alignedFirst, last = alignedLast;
+        if (!axisAligned) limitSteps(u, map.dudx, 0, uLimit, first, last);
         limitSteps(v, map.dvdx, 0, vLimit, first, last);
         if (first >= last) continue;
         uint32_t* row = target.color.row(y) + left + first;

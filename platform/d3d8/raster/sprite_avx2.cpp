@@ -37,13 +37,29 @@ struct Avx2 {
             _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(weights + 8 * low))),
             _mm_loadu_si128(reinterpret_cast<const __m128i*>(weights + 8 * high)), 1);
     }
-    // Columns 0 and 2 share one register, 1 and 3 the other, so that summing the halves of
-    // each pair leaves the four pixels in load order.
-    static G lerpPairs(const uint32_t* blended, const int32_t* x, const uint16_t* weights) {
-        const G even = mul(pairs(blended, x[0], x[2]), weightsOf(weights, 0, 2));
-        const G odd = mul(pairs(blended, x[1], x[3]), weightsOf(weights, 1, 3));
-        const G sum = add(_mm256_unpacklo_epi64(even, odd), _mm256_unpackhi_epi64(even, odd));
+    // Pixels 0 1 4 5 in the first group and 2 3 6 7 in the second: what unpacking the bytes
+    // of one 32-byte load gives, and what one pack puts back in order.
+    struct Wide {
+        G a, b;
+    };
+    static Wide loadWide(const uint32_t* p) {
+        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+        return {_mm256_unpacklo_epi8(v, _mm256_setzero_si256()), _mm256_unpackhi_epi8(v, _mm256_setzero_si256())};
+    }
+    static void storeWide(uint32_t* p, const Wide& w) {
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), _mm256_packus_epi16(w.a, w.b));
+    }
+
+    // Columns i and k share a register (one per half), j and l the other, so that summing the
+    // halves of each pair leaves pixels i j | k l.
+    static G lerpFour(const uint32_t* blended, const int32_t* x, const uint16_t* weights, int i, int j, int k, int l) {
+        const G first = mul(pairs(blended, x[i], x[k]), weightsOf(weights, i, k));
+        const G second = mul(pairs(blended, x[j], x[l]), weightsOf(weights, j, l));
+        const G sum = add(_mm256_unpacklo_epi64(first, second), _mm256_unpackhi_epi64(first, second));
         return shr<8>(add(sum, set1(128)));
+    }
+    static Wide lerpWide(const uint32_t* blended, const int32_t* x, const uint16_t* weights) {
+        return {lerpFour(blended, x, weights, 0, 1, 4, 5), lerpFour(blended, x, weights, 2, 3, 6, 7)};
     }
 
     using P = Sse::P;

@@ -37,8 +37,17 @@ struct Portable {
     static G alpha(G v) { return {{v.c[3], v.c[3], v.c[3], v.c[3]}}; }
 
     static G lerp(G a, G b, uint32_t f) { return shr<8>(add(add(mul(a, set1(uint16_t(256 - f))), mul(b, set1(uint16_t(f)))), set1(128))); }
-    static G lerpPairs(const uint32_t* blended, const int32_t* x, const uint16_t* weights) {
-        return lerp(load(blended + x[0]), load(blended + x[0] + 1), weights[4]);
+    struct Wide {
+        G a, b;
+    };
+    static Wide loadWide(const uint32_t* p) { return {load(p), load(p + 1)}; }
+    static void storeWide(uint32_t* p, const Wide& w) {
+        store(p, w.a);
+        store(p + 1, w.b);
+    }
+    static Wide lerpWide(const uint32_t* blended, const int32_t* x, const uint16_t* weights) {
+        return {lerp(load(blended + x[0]), load(blended + x[0] + 1), weights[4]),
+                lerp(load(blended + x[1]), load(blended + x[1] + 1), weights[12])};
     }
 
     using P = G;

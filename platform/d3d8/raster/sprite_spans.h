@@ -1,10 +1,13 @@
 // The sprite loops as templates over an instruction set's operations `O`:
 //   G                  N pixels, four 16-bit channels each
 //   load / store       N pixels from / to memory
+//   Wide, loadWide,    two G of 2N neighbouring pixels, in the order of the instruction set's
+//   storeWide          cheapest unpacking; storeWide puts them back in place
 //   set1, splat        one value in every lane; one A8R8G8B8 colour in every pixel
 //   add sub mul bitOr  lane-wise (products keep their low 16 bits)
 //   shr<n>, alpha      logical shift; each pixel's alpha in all four of its lanes
-//   lerpPairs          N horizontal blends of neighbouring texels by per-column weights
+//   lerpWide           2N horizontal blends of neighbouring texels by per-column weights,
+//                      in loadWide's order
 //   P, pixel, group    one pixel's channels; a texel as P; N of them as a G
 //   sampleLinear       one bilinear sample anywhere in the rectangle, as a P
 //   linearGroup        N bilinear samples along a span
@@ -32,25 +35,38 @@ inline const uint32_t* texelRow(const Texels& t, int32_t y) {
 template <class O>
 struct Finisher {
     using G = typename O::G;
+    using Wide = typename O::Wide;
     G alphaOr, modulation, full;
 
     explicit Finisher(const Shade& shade)
         : alphaOr(O::splat(shade.alphaOr)), modulation(O::add(O::splat(shade.color), O::set1(1))),
           full(O::set1(256)) {}
 
+    // Filtered texels `s` shaded and, when blending, laid over the target pixels `d`.
     template <bool Blend, bool Modulate>
-    void put(G s, uint32_t* dst) const {
+    G finish(G s, G d) const {
         s = O::bitOr(s, alphaOr);
         if constexpr (Modulate) s = O::template shr<8>(O::mul(s, modulation));
         if constexpr (Blend) {
             G a = O::alpha(s);
             a = O::add(a, O::template shr<7>(a));
-            s = O::template shr<8>(O::add(O::mul(s, a), O::mul(O::load(dst), O::sub(full, a))));
+            s = O::template shr<8>(O::add(O::mul(s, a), O::mul(d, O::sub(full, a))));
         }
-        O::store(dst, s);
+        return s;
     }
 
-    // The last count < N pixels go through a full group on the stack.
+    template <bool Blend, bool Modulate>
+    void put(G s, uint32_t* dst) const {
+        O::store(dst, finish<Blend, Modulate>(s, Blend ? O::load(dst) : s));
+    }
+
+    template <bool Blend, bool Modulate>
+    void putWide(const Wide& s, uint32_t* dst) const {
+        const Wide d = Blend ? O::loadWide(dst) : s;
+        O::storeWide(dst, Wide{finish<Blend, Modulate>(s.a, d.a), finish<Blend, Modulate>(s.b, d.b)});
+    }
+
+    // The last count pixels, fewer than a group, go through a full group on the stack.
     template <bool Blend, bool Modulate>
     void putTail(G s, uint32_t* dst, int32_t count) const {
         uint32_t tail[O::N] = {};
@@ -58,21 +74,29 @@ struct Finisher {
         put<Blend, Modulate>(s, tail);
         for (int32_t k = 0; k < count; ++k) dst[k] = tail[k];
     }
+    template <bool Blend, bool Modulate>
+    void putWideTail(const Wide& s, uint32_t* dst, int32_t count) const {
+        uint32_t tail[2 * O::N] = {};
+        for (int32_t k = 0; k < count; ++k) tail[k] = dst[k];
+        putWide<Blend, Modulate>(s, tail);
+        for (int32_t k = 0; k < count; ++k) dst[k] = tail[k];
+    }
 };
 
 template <class O>
-typename O::G loadTail(const uint32_t* src, int32_t count) {
-    uint32_t tail[O::N] = {};
+typename O::Wide loadWideTail(const uint32_t* src, int32_t count) {
+    uint32_t tail[2 * O::N] = {};
     for (int32_t k = 0; k < count; ++k) tail[k] = src[k];
-    return O::load(tail);
+    return O::loadWide(tail);
 }
 
+// The row loops take 2N pixels a round: one load or store of the widest register.
 template <class O, bool Blend, bool Modulate>
 void rowKernel(const uint32_t* src, uint32_t* dst, int32_t count, const Shade& shade) {
     const Finisher<O> f(shade);
     int32_t i = 0;
-    for (; i + O::N <= count; i += O::N) f.template put<Blend, Modulate>(O::load(src + i), dst + i);
-    if (i < count) f.template putTail<Blend, Modulate>(loadTail<O>(src + i, count - i), dst + i, count - i);
+    for (; i + 2 * O::N <= count; i += 2 * O::N) f.template putWide<Blend, Modulate>(O::loadWide(src + i), dst + i);
+    if (i < count) f.template putWideTail<Blend, Modulate>(loadWideTail<O>(src + i, count - i), dst + i, count - i);
 }
 
 template <class O>
@@ -83,24 +107,30 @@ typename O::G blendRows(typename O::G top, typename O::G bottom, typename O::G w
 template <class O>
 void rowsKernel(const uint32_t* top, const uint32_t* bottom, uint32_t fy, uint32_t* out, int32_t count) {
     using G = typename O::G;
+    using Wide = typename O::Wide;
     const G wTop = O::set1(uint16_t(256 - fy)), wBottom = O::set1(uint16_t(fy));
+    auto blend = [&](const Wide& t, const Wide& b) {
+        return Wide{blendRows<O>(t.a, b.a, wTop, wBottom), blendRows<O>(t.b, b.b, wTop, wBottom)};
+    };
     int32_t i = 0;
-    for (; i + O::N <= count; i += O::N) O::store(out + i, blendRows<O>(O::load(top + i), O::load(bottom + i), wTop, wBottom));
+    for (; i + 2 * O::N <= count; i += 2 * O::N) O::storeWide(out + i, blend(O::loadWide(top + i), O::loadWide(bottom + i)));
     if (i < count) {
-        uint32_t tail[O::N] = {};
-        O::store(tail, blendRows<O>(loadTail<O>(top + i, count - i), loadTail<O>(bottom + i, count - i), wTop, wBottom));
+        uint32_t tail[2 * O::N] = {};
+        O::storeWide(tail, blend(loadWideTail<O>(top + i, count - i), loadWideTail<O>(bottom + i, count - i)));
         for (int32_t k = 0; k < count - i; ++k) out[i + k] = tail[k];
     }
 }
 
+// Column tables are padded to a multiple of 8 entries, so the last round may read past
+// `count` in them.
 template <class O, bool Blend, bool Modulate>
 void columnsKernel(const uint32_t* blended, const Columns& c, uint32_t* dst, int32_t count, const Shade& shade) {
     const Finisher<O> f(shade);
     int32_t i = 0;
-    for (; i + O::N <= count; i += O::N)
-        f.template put<Blend, Modulate>(O::lerpPairs(blended, c.x + i, c.weights + 8 * i), dst + i);
+    for (; i + 2 * O::N <= count; i += 2 * O::N)
+        f.template putWide<Blend, Modulate>(O::lerpWide(blended, c.x + i, c.weights + 8 * i), dst + i);
     if (i < count)
-        f.template putTail<Blend, Modulate>(O::lerpPairs(blended, c.x + i, c.weights + 8 * i), dst + i, count - i);
+        f.template putWideTail<Blend, Modulate>(O::lerpWide(blended, c.x + i, c.weights + 8 * i), dst + i, count - i);
 }
 
 // N bilinear samples one after another along a span; the samples stay in registers (storing

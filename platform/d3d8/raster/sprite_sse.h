@@ -39,6 +39,17 @@ struct Sse {
     }
     static G alpha(G v) { return _mm_shufflehi_epi16(_mm_shufflelo_epi16(v, 0xFF), 0xFF); }
 
+    struct Wide {
+        G a, b;
+    };
+    static Wide loadWide(const uint32_t* p) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        return {_mm_unpacklo_epi8(v, _mm_setzero_si128()), _mm_unpackhi_epi8(v, _mm_setzero_si128())};
+    }
+    static void storeWide(uint32_t* p, const Wide& w) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(p), _mm_packus_epi16(w.a, w.b));
+    }
+
     // Each pixel's two taps times its column's weights, then the two halves summed.
     static G lerpPairs(const uint32_t* blended, const int32_t* x, const uint16_t* weights) {
         const __m128i a = _mm_mullo_epi16(load(blended + x[0]), _mm_loadu_si128(reinterpret_cast<const __m128i*>(weights)));
@@ -46,6 +57,9 @@ struct Sse {
             _mm_mullo_epi16(load(blended + x[1]), _mm_loadu_si128(reinterpret_cast<const __m128i*>(weights + 8)));
         const __m128i sum = _mm_add_epi16(_mm_unpacklo_epi64(a, b), _mm_unpackhi_epi64(a, b));
         return _mm_srli_epi16(_mm_add_epi16(sum, _mm_set1_epi16(128)), 8);
+    }
+    static Wide lerpWide(const uint32_t* blended, const int32_t* x, const uint16_t* weights) {
+        return {lerpPairs(blended, x, weights), lerpPairs(blended, x + 2, weights + 16)};
     }
 
     // Two neighbouring texels of one row; at the rectangle's edges both are the edge texel.
