@@ -1,16 +1,22 @@
-// KVI codec speed on a 1920x1080 photo-like picture: B1 at three qualities and every
-// run-length mode, through the public classes, plus the B1 plane coder against the literal
-// reference on one plane. Rates are MB/s of picture bytes; coded sizes are counters.
+// KVI codec speed on a 1920x1080 photo-like picture: B1 beside OpenJPEG, B1 at three
+// qualities and every run-length mode, through the public classes, plus the B1 plane coder
+// against the literal reference on one plane. Rates are MB/s of picture bytes; coded sizes
+// are counters.
 #include <benchmark/benchmark.h>
 #include <kvicodec/kvicoder.h>
 #include <kvicodec/kvidecoder.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <map>
 #include <vector>
 
 #include "b1_reference.h"
 #include "b1plane.h"
+#include "openjpeg_peer.h"
+#include "sidebyside.h"
+#include "testsupport.h"
 
 namespace {
 
@@ -86,22 +92,31 @@ void encodeBench(benchmark::State& state, uint32_t mode, uint32_t quality) {
     report(state, last.data.size());
 }
 
+// Decodes with the public class; the caller frees the returned R, G, B, A pixels.
+uint8_t* decompress(const Coded& coded, uint32_t mode, uint32_t quality) {
+    CKVIDECODER d{};
+    d.Reset();
+    d.width = kWidth;
+    d.height = kHeight;
+    d.bitsPerPixel = 32;
+    d.quality = quality;
+    d.coders[0] = mode;
+    d.data = const_cast<uint8_t*>(coded.data.data());
+    d.dataSize = uint32_t(coded.data.size());
+    const uint32_t status = d.DecompressImage();
+    if (d.data != coded.data.data()) std::free(d.data);
+    if (status == 0) return d.image;
+    std::free(d.image);
+    return nullptr;
+}
+
 void decodeBench(benchmark::State& state, uint32_t mode, uint32_t quality) {
     Coded coded = compress(mode, quality);
     for (auto _ : state) {
-        CKVIDECODER d{};
-        d.Reset();
-        d.width = kWidth;
-        d.height = kHeight;
-        d.bitsPerPixel = 32;
-        d.quality = quality;
-        d.coders[0] = mode;
-        d.data = coded.data.data();
-        d.dataSize = uint32_t(coded.data.size());
-        if (d.DecompressImage() != 0) state.SkipWithError("DecompressImage failed");
-        benchmark::DoNotOptimize(d.image);
-        if (d.data != coded.data.data()) std::free(d.data);
-        std::free(d.image);
+        uint8_t* image = decompress(coded, mode, quality);
+        if (!image) state.SkipWithError("DecompressImage failed");
+        benchmark::DoNotOptimize(image);
+        std::free(image);
     }
     report(state, coded.data.size());
 }
@@ -160,6 +175,60 @@ void BM_PlaneDecodeHostile(benchmark::State& state) {
     for (auto _ : state) kvi::b1::decodePlane(stream.data(), stream.size(), kWidth, kHeight, 100, out.data());
     planeRate(state, stream.size());
 }
+
+// B1 beside OpenJPEG, library to library: B1 at quality 100 against OpenJPEG lossless, and
+// B1 at quality 90 against OpenJPEG coded to the PSNR that B1 reaches there.
+struct Versus {
+    uint32_t quality;
+    Coded ours;
+    double oursPsnr;
+    float peerTarget;  // 0: lossless
+    Bytes peer;
+    double peerPsnr;
+};
+
+const Versus& versus(uint32_t quality) {
+    static std::map<uint32_t, Versus> made;
+    auto found = made.find(quality);
+    if (found != made.end()) return found->second;
+    Versus v{quality, compress(KVI_MODE_B1, quality), 0, 0, {}, 0};
+    uint8_t* image = decompress(v.ours, KVI_MODE_B1, quality);
+    const Bytes back(image, image + photo().size());
+    std::free(image);
+    v.oursPsnr = kvtest::psnr(photo(), back);
+    v.peerTarget = quality == 100 ? 0.0f : float(v.oursPsnr);
+    v.peer = openjpeg::encode(photo(), kWidth, kHeight, v.peerTarget);
+    Bytes peerBack;
+    v.peerPsnr = openjpeg::decode(v.peer, peerBack) ? kvtest::psnr(photo(), peerBack) : 0;
+    return made.emplace(quality, std::move(v)).first->second;
+}
+
+void describe(benchmark::State& state, const Versus& v) {
+    state.counters["B1 dB"] = v.oursPsnr;
+    state.counters["openjpeg dB"] = std::min(v.peerPsnr, 999.0);  // 999: lossless
+    state.counters["B1 bytes"] = double(v.ours.data.size());
+    state.counters["openjpeg bytes"] = double(v.peer.size());
+}
+
+void BM_VersusOpenJpegEncode(benchmark::State& state) {
+    const Versus& v = versus(uint32_t(state.range(0)));
+    kvbench::sideBySide(
+        state, photo().size() * 1e-6, "MB", [&] { benchmark::DoNotOptimize(compress(KVI_MODE_B1, v.quality).data.data()); },
+        {{"openjpeg", [&] { benchmark::DoNotOptimize(openjpeg::encode(photo(), kWidth, kHeight, v.peerTarget).data()); }}});
+    describe(state, v);
+}
+
+void BM_VersusOpenJpegDecode(benchmark::State& state) {
+    const Versus& v = versus(uint32_t(state.range(0)));
+    Bytes peerBack;
+    kvbench::sideBySide(
+        state, photo().size() * 1e-6, "MB", [&] { std::free(decompress(v.ours, KVI_MODE_B1, v.quality)); },
+        {{"openjpeg", [&] { openjpeg::decode(v.peer, peerBack); }}});
+    describe(state, v);
+}
+
+BENCHMARK(BM_VersusOpenJpegEncode)->Arg(100)->Arg(90)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_VersusOpenJpegDecode)->Arg(100)->Arg(90)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 const std::vector<int64_t> kQualities{100, 90, 50};
 
