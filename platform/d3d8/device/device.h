@@ -3,6 +3,7 @@
 
 #include "resources.h"
 
+#include "../raster/batch.h"
 #include "../raster/pixel.h"
 #include "../raster/target.h"
 
@@ -99,6 +100,9 @@ private:
     // False when memory ran out part way.
     bool rasterize(const DrawCall& call, const raster::PixelProgram& program, const raster::SetupState& state,
                    bool transformed);
+    template <class Assemble>
+    bool fillTriangles(const DrawCall& call, const raster::PixelProgram& program, const raster::SetupState& state,
+                       Assemble& assemble);
 
 public:
     static constexpr uint32_t kMaxPrimitives = 0xFFFFF;  // as the capabilities report
@@ -133,7 +137,7 @@ private:
     // Scratch of the draw calls, kept between calls so that drawing allocates once.
     std::vector<raster::ClipVertex> clipVertices_;
     std::vector<uint32_t> sequence_;
-    std::vector<raster::Triangle> triangles_;
+    std::vector<raster::TriangleBatch> batches_;
     raster::TextureView textureViews_[raster::kStages];
     UINT baseVertexIndex_ = 0;
 };

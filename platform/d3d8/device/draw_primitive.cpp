@@ -169,8 +169,13 @@ private:
     std::chrono::steady_clock::time_point start_;
 };
 
-// Draws whose bounding boxes cover fewer pixels than this stay on the calling thread.
+// Draws whose bounding boxes cover fewer pixels than this are filled on the calling thread.
 constexpr uint64_t kParallelPixels = 32 * 1024;
+// Vertices processed, and primitives set up, by one task.
+constexpr uint32_t kVerticesPerTask = 2048;
+constexpr uint32_t kPrimitivesPerTask = 1024;
+
+uint32_t tasksFor(uint32_t count, uint32_t perTask) { return count / perTask + (count % perTask != 0); }
 
 }  // namespace
 
@@ -308,8 +313,12 @@ HRESULT Device::draw(const DrawCall& call) {
                                     : static_cast<uint32_t>(i);
     {
         StageTimer timer(stats().transformLightNs);
-        raster::processVertices(vertexProgram(layout), call.vertices, call.stride, call.vertexCount,
-                                clipVertices_.data());
+        const raster::VertexProgram program = vertexProgram(layout);
+        raster::Workers::shared().run(tasksFor(call.vertexCount, kVerticesPerTask), [&](uint32_t task) {
+            const uint32_t first = task * kVerticesPerTask;
+            raster::processVertices(program, call.vertices + uint64_t(first) * call.stride, call.stride,
+                                    std::min(kVerticesPerTask, call.vertexCount - first), clipVertices_.data() + first);
+        });
     }
     const raster::PixelProgram program = pixelProgram(layout.transformed);
     const raster::SetupState state = setupState(layout.transformed, program);
@@ -343,60 +352,96 @@ bool Device::rasterize(const DrawCall& call, const raster::PixelProgram& program
         return true;
     }
 
-    const DWORD fillMode = renderStates_[D3DRS_FILLMODE];
-    std::optional<StageTimer> setupTimer(std::in_place, stats().setupNs);
-    triangles_.clear();
-    uint64_t pixels = 0;
-    bool ok = true;
-    auto emit = [&](const raster::ClipVertex& a, const raster::ClipVertex& b, const raster::ClipVertex& c,
-                    const raster::ClipVertex& provoking) {
-        raster::Triangle triangle;
-        if (!raster::setupTriangle(state, a, b, c, provoking, triangle)) return;
-        if (fillMode == D3DFILL_POINT) {
-            for (const raster::ClipVertex* v : {&a, &b, &c}) raster::drawPoint(program, state, *v);
-        } else if (fillMode == D3DFILL_WIREFRAME) {
-            line(a, b), line(b, c), line(c, a);
-        } else {
-            try {
-                triangles_.push_back(triangle);
-            } catch (const std::bad_alloc&) {
-                ok = false;
-            }
-            pixels += uint64_t(triangle.right - triangle.left) * uint64_t(triangle.bottom - triangle.top);
-        }
+    // The triangles of primitives first .. end - 1 that survive clipping, as emit(a, b, c, provoking).
+    auto assemble = [&](uint32_t first, uint32_t end, auto&& emit) {
+        raster::forEachTriangle(call.type, first, end, [&](uint32_t ia, uint32_t ib, uint32_t ic) {
+            const raster::ClipVertex& a = vertexAt(ia);
+            const raster::ClipVertex& b = vertexAt(ib);
+            const raster::ClipVertex& c = vertexAt(ic);
+            if (!raster::finitePosition(a.pos) || !raster::finitePosition(b.pos) || !raster::finitePosition(c.pos))
+                return;
+            const uint32_t ca = raster::outcode(planes, a.pos), cb = raster::outcode(planes, b.pos),
+                           cc = raster::outcode(planes, c.pos);
+            if (ca & cb & cc) return;
+            if ((ca | cb | cc) == 0) return emit(a, b, c, a);
+            const raster::ClipVertex triangle[3] = {a, b, c};
+            raster::ClipVertex polygon[3 + raster::ClipPlanes::kMax];
+            const int count = raster::clipPolygon(planes, ca | cb | cc, triangle, 3, polygon);
+            for (int i = 1; i + 1 < count; ++i) emit(polygon[0], polygon[i], polygon[i + 1], a);
+        });
     };
-    raster::forEachTriangle(call.type, call.primitives, [&](uint32_t ia, uint32_t ib, uint32_t ic) {
-        const raster::ClipVertex& a = vertexAt(ia);
-        const raster::ClipVertex& b = vertexAt(ib);
-        const raster::ClipVertex& c = vertexAt(ic);
-        if (!raster::finitePosition(a.pos) || !raster::finitePosition(b.pos) || !raster::finitePosition(c.pos)) return;
-        const uint32_t ca = raster::outcode(planes, a.pos), cb = raster::outcode(planes, b.pos),
-                       cc = raster::outcode(planes, c.pos);
-        if (ca & cb & cc) return;
-        if ((ca | cb | cc) == 0) return emit(a, b, c, a);
-        const raster::ClipVertex triangle[3] = {a, b, c};
-        raster::ClipVertex polygon[3 + raster::ClipPlanes::kMax];
-        const int count = raster::clipPolygon(planes, ca | cb | cc, triangle, 3, polygon);
-        for (int i = 1; i + 1 < count; ++i) emit(polygon[0], polygon[i], polygon[i + 1], a);
-    });
-    setupTimer.reset();
+
+    const DWORD fillMode = renderStates_[D3DRS_FILLMODE];
+    if (fillMode == D3DFILL_POINT || fillMode == D3DFILL_WIREFRAME) {
+        StageTimer timer(stats().setupNs);
+        assemble(0, call.primitives, [&](const raster::ClipVertex& a, const raster::ClipVertex& b,
+                                         const raster::ClipVertex& c, const raster::ClipVertex& provoking) {
+            raster::Triangle triangle;
+            if (!raster::setupTriangle(state, a, b, c, provoking, triangle)) return;
+            if (fillMode == D3DFILL_POINT)
+                for (const raster::ClipVertex* v : {&a, &b, &c}) raster::drawPoint(program, state, *v);
+            else
+                line(a, b), line(b, c), line(c, a);
+        });
+        return true;
+    }
+    return fillTriangles(call, program, state, assemble);
+}
+
+// Setup spread over tasks of primitives, each into a batch of its own, then the fill spread
+// over stripes of rows, each taking the batches in order.
+template <class Assemble>
+bool Device::fillTriangles(const DrawCall& call, const raster::PixelProgram& program, const raster::SetupState& state,
+                           Assemble& assemble) {
+    raster::Workers& workers = raster::Workers::shared();
+    const raster::Stripes stripes{program.target.clip.top, program.target.clip.bottom};
+    const uint32_t batchCount = tasksFor(call.primitives, kPrimitivesPerTask);
+    try {
+        if (batches_.size() < batchCount) batches_.resize(batchCount);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    for (uint32_t i = 0; i < batchCount; ++i)
+        if (!batches_[i].reset(stripes)) return false;
+    {
+        StageTimer timer(stats().setupNs);
+        workers.run(batchCount, [&](uint32_t task) {
+            raster::TriangleBatch& batch = batches_[task];
+            const uint32_t first = task * kPrimitivesPerTask;
+            assemble(first, std::min(call.primitives, first + kPrimitivesPerTask),
+                     [&](const raster::ClipVertex& a, const raster::ClipVertex& b, const raster::ClipVertex& c,
+                         const raster::ClipVertex& provoking) {
+                         raster::Triangle triangle;
+                         if (raster::setupTriangle(state, a, b, c, provoking, triangle)) batch.add(triangle, stripes);
+                     });
+        });
+    }
+    uint64_t pixels = 0, drawn = 0;
+    bool ok = true;
+    for (uint32_t i = 0; i < batchCount; ++i) {
+        pixels += batches_[i].pixels;
+        drawn += batches_[i].triangles.size();
+        ok = ok && batches_[i].ok;
+    }
     if (stats().enabled) {
         stats().trianglesIn += call.primitives;
-        stats().trianglesDrawn += triangles_.size();
+        stats().trianglesDrawn += drawn;
         stats().pixelsFilled += pixels;
     }
-    if (triangles_.empty()) return ok;
-    raster::Workers& workers = raster::Workers::shared();
-    const bool parallel = workers.count() > 1 && pixels >= kParallelPixels;
-    const int bands = parallel ? workers.count() : 1;
-    auto job = [&](int band) {
+    auto fillStripe = [&](uint32_t stripe) {
         StageTimer timer(stats().fillNs);
-        for (const raster::Triangle& t : triangles_) raster::drawTriangle(program, t, band, bands);
+        const int32_t first = stripes.first(int32_t(stripe)), end = stripes.end(int32_t(stripe));
+        for (uint32_t i = 0; i < batchCount; ++i) {
+            const raster::TriangleBatch& batch = batches_[i];
+            for (uint32_t index : batch.stripes[stripe]) raster::drawTriangle(program, batch.triangles[index], first, end);
+        }
     };
-    if (parallel)
-        workers.run(job);
-    else
-        job(0);
+    const auto stripeCount = static_cast<uint32_t>(stripes.count());
+    if (pixels >= kParallelPixels) {
+        workers.run(stripeCount, fillStripe);
+    } else {
+        for (uint32_t stripe = 0; stripe < stripeCount; ++stripe) fillStripe(stripe);
+    }
     return ok;
 }
 

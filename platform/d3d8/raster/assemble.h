@@ -20,12 +20,13 @@ inline uint64_t verticesFor(Primitive type, uint32_t count) {
     return 0;
 }
 
-// Calls visit(a, b, c) with the positions in the draw's vertex sequence of each triangle.
+// Calls visit(a, b, c) with the positions in the draw's vertex sequence of triangles
+// first .. end - 1.
 // Odd triangles of a strip take (i, i + 2, i + 1), so every one winds like the first and
 // starts (for flat shading) at vertex i.
 template <class Visit>
-void forEachTriangle(Primitive type, uint32_t count, Visit&& visit) {
-    for (uint32_t i = 0; i < count; ++i) {
+void forEachTriangle(Primitive type, uint32_t first, uint32_t end, Visit&& visit) {
+    for (uint32_t i = first; i < end; ++i) {
         switch (type) {
         case Primitive::TriangleList: visit(3 * i, 3 * i + 1, 3 * i + 2); break;
         case Primitive::TriangleStrip:

@@ -73,13 +73,11 @@ struct PixelProgram {
 // Call once the program is filled in.
 void prepare(PixelProgram& program);
 
-// Draws the triangle's rows y with (y / bandHeight) % bandCount == band.
-void drawTriangle(const PixelProgram& program, const Triangle& triangle, int32_t band, int32_t bandCount);
+// Draws the triangle's rows first .. end - 1.
+void drawTriangle(const PixelProgram& program, const Triangle& triangle, int32_t first, int32_t end);
 
 // Shades the pixel at (x, y) with the given varyings (already divided out), screen depth
 // and eye depth; used by lines and points.
 void shadePixel(const PixelProgram& program, int32_t x, int32_t y, const float* varyings, float z, float eyeDepth);
-
-constexpr int32_t kBandHeight = 8;
 
 }  // namespace platform::d3d8::raster

@@ -265,19 +265,15 @@ void prepare(PixelProgram& p) {
     if (const SpanFunction span = vectorSpan(depthBytes, how)) p.span = span;
 }
 
-void drawTriangle(const PixelProgram& p, const Triangle& t, int32_t band, int32_t bandCount) {
-    for (int32_t y = t.top; y < t.bottom;) {
-        // Rows y .. end - 1 lie in one band; the walker starts again at each band of ours.
-        const int32_t index = y / kBandHeight;
-        const int32_t end = bandCount == 1 ? t.bottom : std::min(t.bottom, (index + 1) * kBandHeight);
-        if (index % bandCount == band) {
-            RowWalker rows(t, y);
-            for (; y < end; ++y, rows.next()) {
-                int32_t first, last;
-                if (rows.span(first, last)) p.span(p, t, y, first, last);
-            }
-        }
-        y = end;
+void drawTriangle(const PixelProgram& p, const Triangle& t, int32_t first, int32_t end) {
+    // The walker's arithmetic is exact, so starting it at any row gives the same spans.
+    const int32_t bottom = std::min(t.bottom, end);
+    int32_t y = std::max(t.top, first);
+    if (y >= bottom) return;
+    RowWalker rows(t, y);
+    for (; y < bottom; ++y, rows.next()) {
+        int32_t left, right;
+        if (rows.span(left, right)) p.span(p, t, y, left, right);
     }
 }
 

@@ -25,9 +25,9 @@ Workers& Workers::shared() {
 Workers::Workers(int count) : count_(std::max(count, 1)) {
     for (int i = 1; i < count_; ++i) {
         try {
-            threads_.emplace_back(&Workers::loop, this, i);
+            threads_.emplace_back(&Workers::loop, this);
         } catch (const std::system_error&) {
-            break;  // fewer threads; the bands still cover every row
+            break;  // fewer threads; the calling thread still takes every task left
         }
     }
     count_ = static_cast<int>(threads_.size()) + 1;
@@ -42,42 +42,57 @@ Workers::~Workers() {
     for (auto& thread : threads_) thread.join();
 }
 
-void Workers::run(const std::function<void(int)>& job) {
-    if (count_ == 1) {
-        job(0);
+void Workers::run(uint32_t tasks, const std::function<void(uint32_t)>& job) {
+    if (count_ == 1 || tasks <= 1) {
+        for (uint32_t task = 0; task < tasks; ++task) job(task);
         return;
     }
     std::lock_guard<std::mutex> turn(runMutex_);
+    uint32_t generation;
     {
         std::lock_guard<std::mutex> lock(mutex_);
+        generation = ++generation_;
         job_ = &job;
-        pending_ = count_ - 1;
-        ++generation_;
+        tasks_ = tasks;
+        finished_.store(0, std::memory_order_relaxed);
+        next_.store(uint64_t(generation) << 32, std::memory_order_release);
     }
     wake_.notify_all();
-    job(0);
+    work(generation, tasks, &job);
+    if (finished_.load(std::memory_order_acquire) == tasks) return;
     std::unique_lock<std::mutex> lock(mutex_);
-    done_.wait(lock, [this] { return pending_ == 0; });
-    job_ = nullptr;
+    done_.wait(lock, [&] { return finished_.load(std::memory_order_acquire) == tasks; });
 }
 
-void Workers::loop(int index) {
-    uint64_t seen = 0;
+void Workers::work(uint32_t generation, uint32_t tasks, const std::function<void(uint32_t)>* job) {
     for (;;) {
-        const std::function<void(int)>* job;
+        uint64_t next = next_.load(std::memory_order_acquire);
+        do {
+            if (uint32_t(next >> 32) != generation || uint32_t(next) >= tasks) return;
+        } while (!next_.compare_exchange_weak(next, next + 1, std::memory_order_acq_rel));
+        (*job)(uint32_t(next));
+        if (finished_.fetch_add(1, std::memory_order_acq_rel) + 1 == tasks) {
+            std::lock_guard<std::mutex> lock(mutex_);  // the caller is waiting or has not looked yet
+            done_.notify_one();
+        }
+    }
+}
+
+void Workers::loop() {
+    uint32_t seen = 0;
+    for (;;) {
+        const std::function<void(uint32_t)>* job;
+        uint32_t tasks;
         {
             std::unique_lock<std::mutex> lock(mutex_);
             wake_.wait(lock, [&] { return stopping_ || generation_ != seen; });
             if (stopping_) return;
             seen = generation_;
             job = job_;
+            tasks = tasks_;
         }
-        (*job)(index);
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            --pending_;
-        }
-        done_.notify_one();
+        // A run that has ended by now has no task left, so its job is never called.
+        work(seen, tasks, job);
     }
 }
 
