@@ -3,17 +3,17 @@
 #include "rows.h"
 
 #include <kaldorgl/kdgl_codecs.h>
+#include <support/bmp_header.h>
 
 #include <cstring>
 #include <vector>
 
 using namespace kdgl;
+using namespace kvsupport::bmp;
 
 namespace {
 
-constexpr uint32_t kFileHeaderSize = 14;
-constexpr uint32_t kInfoHeaderSize = 40;
-constexpr uint32_t kPixelsPerMetre = 11811;
+constexpr uint32_t kPixelsPerMetre = 11811;  // 300 dpi
 
 struct BmpLayout {
     uint32_t width = 0;
@@ -29,20 +29,20 @@ uint32_t readLayout(const uint8_t* bytes, uint32_t size, BmpLayout& out) {
     if (bytes[0] != 'B' || bytes[1] != 'M') return KDGL_ERR_STRUCTURE;
     if (size < kFileHeaderSize + kInfoHeaderSize) return KDGL_ERR_FILE_SIZE;
     const uint8_t* info = bytes + kFileHeaderSize;
-    if (rd32(info) < kInfoHeaderSize) return KDGL_ERR_STRUCTURE;
-    if (rd32(info + 16) != 0) return KDGL_ERR_UNSUPPORTED;
-    out.bits = rd16(info + 14);
+    if (readLe32(info + kInfoSize) < kInfoHeaderSize) return KDGL_ERR_STRUCTURE;
+    if (readLe32(info + kCompression) != 0) return KDGL_ERR_UNSUPPORTED;
+    out.bits = readLe16(info + kBitCount);
     if (out.bits == 2 || out.bits == 16) return KDGL_ERR_UNSUPPORTED;
     if (out.bits != 1 && out.bits != 4 && out.bits != 8 && out.bits != 24 && out.bits != 32)
         return KDGL_ERR_COLOR_DEPTH;
-    const int32_t width = static_cast<int32_t>(rd32(info + 4));
-    const int32_t height = static_cast<int32_t>(rd32(info + 8));
+    const int32_t width = static_cast<int32_t>(readLe32(info + kWidth));
+    const int32_t height = static_cast<int32_t>(readLe32(info + kHeight));
     if (width <= 0 || height == 0 || height == INT32_MIN) return KDGL_ERR_RESOLUTION;
     out.width = static_cast<uint32_t>(width);
     out.topDown = height < 0;
     out.height = static_cast<uint32_t>(height < 0 ? -height : height);
     out.stride = (uint64_t(out.width) * out.bits + 31) / 32 * 4;
-    out.pixelOffset = rd32(bytes + 10);
+    out.pixelOffset = readLe32(bytes + kPixelOffset);
     if (uint64_t(out.pixelOffset) + out.stride * out.height > size) return KDGL_ERR_FILE_SIZE;
     return KDGL_OK;
 }
@@ -52,10 +52,10 @@ uint32_t readLayout(const uint8_t* bytes, uint32_t size, BmpLayout& out) {
 void readPalette(const uint8_t* bytes, uint32_t size, uint32_t bits, Rgb* palette) {
     std::memset(palette, 0, sizeof(Rgb) * 256);
     if (bits > 8) return;
-    const uint64_t start = uint64_t(kFileHeaderSize) + rd32(bytes + kFileHeaderSize);
+    const uint64_t start = uint64_t(kFileHeaderSize) + readLe32(bytes + kFileHeaderSize + kInfoSize);
     if (start >= size) return;
     uint64_t count = uint64_t(1) << bits;
-    const uint32_t used = rd32(bytes + kFileHeaderSize + 32);
+    const uint32_t used = readLe32(bytes + kFileHeaderSize + kColoursUsed);
     if (used != 0 && used < count) count = used;
     if (count > (size - start) / 4) count = (size - start) / 4;
     for (uint64_t i = 0; i < count; ++i) {
@@ -87,24 +87,6 @@ uint32_t writeBits(uint32_t type) {
     if (type == KDGL_TYPE_24BIT) return 24;
     if (type == KDGL_TYPE_32BIT) return 32;
     return 0;
-}
-
-void fillHeaders(uint8_t* header, uint32_t width, uint32_t height, uint32_t bits,
-                 uint32_t imageSize) {
-    std::memset(header, 0, kFileHeaderSize + kInfoHeaderSize);
-    header[0] = 'B';
-    header[1] = 'M';
-    wr32(header + 2, kFileHeaderSize + kInfoHeaderSize + imageSize);
-    wr32(header + 10, kFileHeaderSize + kInfoHeaderSize);
-    uint8_t* info = header + kFileHeaderSize;
-    wr32(info, kInfoHeaderSize);
-    wr32(info + 4, width);
-    wr32(info + 8, height);
-    wr16(info + 12, 1);
-    wr16(info + 14, bits);
-    wr32(info + 20, imageSize);
-    wr32(info + 24, kPixelsPerMetre);
-    wr32(info + 28, kPixelsPerMetre);
 }
 
 }  // namespace
@@ -153,11 +135,11 @@ uint32_t CCodecBMP::SaveToFile(const char* name, const uint8_t* pixels, uint32_t
     if (bits == 0 || !isRgbType(sourceType)) return KDGL_ERR_COLOR_DEPTH;
     if (!pixels) return KDGL_ERR_NULL_POINTER;
     const uint64_t stride = (uint64_t(w) * bits + 31) / 32 * 4;
-    if (stride * h + kFileHeaderSize + kInfoHeaderSize > UINT32_MAX) return KDGL_ERR_RESOLUTION;
+    if (stride * h + kHeadersSize > UINT32_MAX) return KDGL_ERR_RESOLUTION;
     OutFile file(name);
     if (!file.isOpen()) return KDGL_ERR_FILE_CREATE;
-    uint8_t header[kFileHeaderSize + kInfoHeaderSize];
-    fillHeaders(header, w, h, bits, static_cast<uint32_t>(stride * h));
+    uint8_t header[kHeadersSize];
+    writeHeaders(header, w, h, bits, static_cast<uint32_t>(stride * h), kPixelsPerMetre);
     if (!file.write(header, sizeof header)) return KDGL_ERR_FILE_WRITE;
     std::vector<uint8_t> row(stride, 0);
     for (uint32_t y = h; y-- > 0;) {

@@ -17,9 +17,9 @@ uint32_t CCodecCEL::LoadFromMemory(const uint8_t* bytes, uint32_t size) {
     if (!bytes) return KDGL_ERR_NULL_POINTER;
     if (size < kCelHeaderSize) return KDGL_ERR_FILE_SIZE;
     KDGL_CEL_HEADER read;
-    read.magic = rd16(bytes);
-    read.width = rd16(bytes + 2);
-    read.height = rd16(bytes + 4);
+    read.magic = readLe16(bytes);
+    read.width = readLe16(bytes + 2);
+    read.height = readLe16(bytes + 4);
     std::memcpy(read.reserved, bytes + 6, sizeof read.reserved);
     std::memcpy(read.palette, bytes + 32, sizeof read.palette);
     header = read;

@@ -4,6 +4,7 @@
 #include <kaldorgl/kdgl_codecs.h>
 #include <kaldorgl/kdgl_core.h>
 #include <platform/decode_budget.h>
+#include <support/bytes.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -18,19 +19,10 @@ platform::DecodeBudget budget();
 // every reader asks before it allocates anything for the picture.
 uint32_t checkPictureSize(uint64_t width, uint64_t height, uint32_t bpp);
 
-inline uint16_t rd16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-inline uint32_t rd32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-inline void wr16(uint8_t* p, uint32_t v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-inline void wr32(uint8_t* p, uint32_t v) {
-    wr16(p, v);
-    wr16(p + 2, v >> 16);
-}
+using kvsupport::readLe16;
+using kvsupport::readLe32;
+using kvsupport::writeLe16;
+using kvsupport::writeLe32;
 
 // Bytes a pixel of an unpacked colour type takes; 0 for packed or unknown types.
 inline uint32_t bytesPerPixel(uint32_t type) {

@@ -22,17 +22,17 @@ KDGL_PCX_HEADER readHeader(const uint8_t* b) {
     h.version = b[1];
     h.encoding = b[2];
     h.bitsPerPixel = b[3];
-    h.xmin = rd16(b + 4);
-    h.ymin = rd16(b + 6);
-    h.xmax = rd16(b + 8);
-    h.ymax = rd16(b + 10);
-    h.hres = rd16(b + 12);
-    h.vres = rd16(b + 14);
+    h.xmin = readLe16(b + 4);
+    h.ymin = readLe16(b + 6);
+    h.xmax = readLe16(b + 8);
+    h.ymax = readLe16(b + 10);
+    h.hres = readLe16(b + 12);
+    h.vres = readLe16(b + 14);
     std::memcpy(h.palette16, b + 16, sizeof h.palette16);
     h.reserved = b[64];
     h.planes = b[65];
-    h.bytesPerLine = rd16(b + 66);
-    h.paletteInfo = rd16(b + 68);
+    h.bytesPerLine = readLe16(b + 66);
+    h.paletteInfo = readLe16(b + 68);
     std::memcpy(h.filler, b + 70, sizeof h.filler);
     return h;
 }
@@ -43,15 +43,15 @@ void writeHeader(const KDGL_PCX_HEADER& h, uint8_t* b) {
     b[1] = h.version;
     b[2] = h.encoding;
     b[3] = h.bitsPerPixel;
-    wr16(b + 4, h.xmin);
-    wr16(b + 6, h.ymin);
-    wr16(b + 8, h.xmax);
-    wr16(b + 10, h.ymax);
-    wr16(b + 12, h.hres);
-    wr16(b + 14, h.vres);
+    writeLe16(b + 4, h.xmin);
+    writeLe16(b + 6, h.ymin);
+    writeLe16(b + 8, h.xmax);
+    writeLe16(b + 10, h.ymax);
+    writeLe16(b + 12, h.hres);
+    writeLe16(b + 14, h.vres);
     b[65] = h.planes;
-    wr16(b + 66, h.bytesPerLine);
-    wr16(b + 68, h.paletteInfo);
+    writeLe16(b + 66, h.bytesPerLine);
+    writeLe16(b + 68, h.paletteInfo);
 }
 
 uint32_t checkHeader(const KDGL_PCX_HEADER& h, uint32_t& width, uint32_t& height) {

@@ -12,6 +12,17 @@ using namespace kdgl;
 namespace {
 
 constexpr uint32_t kHeaderSize = 18;
+// Header fields by offset.
+constexpr uint32_t kIdLength = 0;
+constexpr uint32_t kMapType = 1;
+constexpr uint32_t kImageType = 2;
+constexpr uint32_t kMapFirst = 3;
+constexpr uint32_t kMapLength = 5;
+constexpr uint32_t kMapEntryBits = 7;
+constexpr uint32_t kWidth = 12;
+constexpr uint32_t kHeight = 14;
+constexpr uint32_t kBits = 16;
+constexpr uint32_t kDescriptor = 17;
 constexpr uint8_t kOriginTop = 0x20;
 constexpr uint8_t kOriginRight = 0x10;
 constexpr uint32_t kMaxPacketPixels = 128;
@@ -34,7 +45,7 @@ Rgb rgbFrom555(uint32_t v) {
 }
 
 Rgb readMapEntry(const uint8_t* p, uint32_t entryBytes) {
-    if (entryBytes == 2) return rgbFrom555(rd16(p));
+    if (entryBytes == 2) return rgbFrom555(readLe16(p));
     return Rgb{p[2], p[1], p[0]};
 }
 
@@ -43,16 +54,16 @@ Rgb readMapEntry(const uint8_t* p, uint32_t entryBytes) {
 uint32_t readColourMap(const uint8_t* bytes, uint32_t size, uint32_t bits, Rgb* palette,
                        uint64_t& pixelOffset) {
     std::memset(palette, 0, sizeof(Rgb) * 256);
-    pixelOffset = kHeaderSize + uint64_t(bytes[0]);
-    if (bytes[1] == 0) {
+    pixelOffset = kHeaderSize + uint64_t(bytes[kIdLength]);
+    if (bytes[kMapType] == 0) {
         if (bits == 8)
             for (uint32_t i = 0; i < 256; ++i) palette[i] = Rgb{uint8_t(i), uint8_t(i), uint8_t(i)};
         return pixelOffset <= size ? KDGL_OK : KDGL_ERR_FILE_SIZE;
     }
-    if (bytes[1] != 1) return KDGL_ERR_STRUCTURE;
-    const uint32_t first = rd16(bytes + 3);
-    const uint32_t length = rd16(bytes + 5);
-    const uint32_t entrySize = bytes[7];
+    if (bytes[kMapType] != 1) return KDGL_ERR_STRUCTURE;
+    const uint32_t first = readLe16(bytes + kMapFirst);
+    const uint32_t length = readLe16(bytes + kMapLength);
+    const uint32_t entrySize = bytes[kMapEntryBits];
     if (entrySize != 15 && entrySize != 16 && entrySize != 24 && entrySize != 32)
         return KDGL_ERR_STRUCTURE;
     const uint32_t entryBytes = (entrySize + 7) / 8;
@@ -66,12 +77,12 @@ uint32_t readColourMap(const uint8_t* bytes, uint32_t size, uint32_t bits, Rgb* 
 
 uint32_t readLayout(const uint8_t* bytes, uint32_t size, TgaLayout& out, Rgb* palette) {
     if (size < kHeaderSize) return KDGL_ERR_FILE_SIZE;
-    const uint8_t imageType = bytes[2];
+    const uint8_t imageType = bytes[kImageType];
     out.rle = imageType == 9 || imageType == 10 || imageType == 11;
-    out.width = rd16(bytes + 12);
-    out.height = rd16(bytes + 14);
-    out.descriptor = bytes[17];
-    const uint32_t bits = bytes[16];
+    out.width = readLe16(bytes + kWidth);
+    out.height = readLe16(bytes + kHeight);
+    out.descriptor = bytes[kDescriptor];
+    const uint32_t bits = bytes[kBits];
     switch (bits) {
         case 8: out.type = KDGL_TYPE_8BIT; break;
         case 15:
@@ -176,7 +187,7 @@ void packPixel(const uint8_t* src, uint32_t srcBpp, uint8_t* dst, uint32_t bits)
     const uint8_t r = rgb.r, g = rgb.g, b = rgb.b;
     const uint8_t a = srcBpp == 4 ? src[3] : 255;
     if (bits == 15) {
-        wr16(dst, uint32_t(r >> 3) << 10 | uint32_t(g >> 3) << 5 | uint32_t(b >> 3));
+        writeLe16(dst, uint32_t(r >> 3) << 10 | uint32_t(g >> 3) << 5 | uint32_t(b >> 3));
         return;
     }
     dst[0] = b;
@@ -238,11 +249,11 @@ uint32_t CCodecTGA::SaveToFile(const char* name, const uint8_t* pixels, uint32_t
     const uint32_t srcBpp = bytesPerPixel(sourceType);
     const uint32_t dstBpp = (bits + 7) / 8;
     uint8_t header[kHeaderSize] = {};
-    header[2] = 2;
-    wr16(header + 12, w);
-    wr16(header + 14, h);
-    header[16] = static_cast<uint8_t>(bits);
-    header[17] = bits == 32 ? 8 : 0;  // alpha bits; origin bottom left
+    header[kImageType] = 2;  // uncompressed true colour
+    writeLe16(header + kWidth, w);
+    writeLe16(header + kHeight, h);
+    header[kBits] = static_cast<uint8_t>(bits);
+    header[kDescriptor] = bits == 32 ? 8 : 0;  // alpha bits; origin bottom left
     std::vector<uint8_t> row(uint64_t(w) * dstBpp);
     OutFile file(name);
     if (!file.isOpen()) return KDGL_ERR_FILE_WRITE;

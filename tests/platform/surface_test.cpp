@@ -31,8 +31,13 @@ TEST_F(D3dFixture, SixteenAndTwentyFourBitBackBuffersShowAndSaveWhatTheirFormatH
         const kvtest::Bytes bmp = kvtest::readFile(path);
         ASSERT_GE(bmp.size(), 54u);
         EXPECT_EQ(le32(bmp, 18), 6u);
+        EXPECT_EQ(le32(bmp, 22), 4u);  // positive: bottom row first
         EXPECT_EQ(bmp[28], c.bits) << c.format;
         const uint32_t stride = (6 * c.bits / 8 + 3) & ~3u;
+        EXPECT_EQ(le32(bmp, 2), 54 + stride * 4);  // file size
+        EXPECT_EQ(le32(bmp, 10), 54u);             // pixel offset
+        EXPECT_EQ(le32(bmp, 34), stride * 4);      // image size
+        EXPECT_EQ(le32(bmp, 38), 2835u);           // 72 dpi
         ASSERT_EQ(bmp.size(), 54 + stride * 4);
         const uint32_t first = bmp[54] | bmp[55] << 8 | bmp[56] << 16;
         EXPECT_EQ(first, c.shown & 0xFFFFFF) << c.format;

@@ -1,6 +1,7 @@
 #include "../device/device.h"
 
 #include <platform/d3dx8.h>
+#include <support/bmp_header.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -9,39 +10,13 @@
 
 namespace {
 
+constexpr uint32_t kPixelsPerMetre = 2835;  // 72 dpi
+
 UINT defaultSize(UINT size) { return size == 0 || size == D3DX_DEFAULT ? 256 : size; }
-
-void put16(uint8_t* p, uint32_t value) {
-    p[0] = static_cast<uint8_t>(value);
-    p[1] = static_cast<uint8_t>(value >> 8);
-}
-
-void put32(uint8_t* p, uint32_t value) {
-    put16(p, value);
-    put16(p + 2, value >> 16);
-}
 
 struct FileCloser {
     void operator()(FILE* file) const { std::fclose(file); }
 };
-
-// BITMAPFILEHEADER and BITMAPINFOHEADER of a bottom-up BI_RGB bitmap at 72 dpi.
-std::vector<uint8_t> bmpHeaders(uint32_t width, uint32_t height, uint32_t bitsPerPixel, uint32_t imageSize) {
-    std::vector<uint8_t> h(54, 0);
-    h[0] = 'B';
-    h[1] = 'M';
-    put32(&h[2], 54 + imageSize);
-    put32(&h[10], 54);
-    put32(&h[14], 40);
-    put32(&h[18], width);
-    put32(&h[22], height);
-    put16(&h[26], 1);
-    put16(&h[28], bitsPerPixel);
-    put32(&h[34], imageSize);
-    put32(&h[38], 2835);
-    put32(&h[42], 2835);
-    return h;
-}
 
 }  // namespace
 
@@ -75,11 +50,12 @@ HRESULT D3DXSaveSurfaceToFileA(LPCSTR fileName, D3DXIMAGE_FILEFORMAT format, IDi
     const uint32_t width = area.right - area.left, height = area.bottom - area.top;
     const uint32_t bytesPerPixel = raster::hasAlpha(pixelFormat(data.desc.Format)) ? 4 : 3;
     const uint32_t stride = (width * bytesPerPixel + 3) & ~3u;
-    const std::vector<uint8_t> header = bmpHeaders(width, height, bytesPerPixel * 8, stride * height);
+    uint8_t header[kvsupport::bmp::kHeadersSize];
+    kvsupport::bmp::writeHeaders(header, width, height, bytesPerPixel * 8, stride * height, kPixelsPerMetre);
 
     std::unique_ptr<FILE, FileCloser> file(std::fopen(fileName, "wb"));
     if (!file) return D3DERR_INVALIDCALL;
-    bool ok = std::fwrite(header.data(), 1, header.size(), file.get()) == header.size();
+    bool ok = std::fwrite(header, 1, sizeof header, file.get()) == sizeof header;
     std::vector<uint8_t> line(stride, 0);
     std::vector<uint32_t> scratch;
     for (uint32_t row = 0; ok && row < height; ++row) {

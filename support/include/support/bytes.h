@@ -1,0 +1,26 @@
+// Little-endian fields of file formats, read and written a byte at a time: no alignment or
+// host byte order is assumed.
+#pragma once
+
+#include <cstdint>
+
+namespace kvsupport {
+
+inline uint16_t readLe16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+
+inline uint32_t readLe32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
+           static_cast<uint32_t>(p[3]) << 24;
+}
+
+inline void writeLe16(uint8_t* p, uint32_t v) {
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+}
+
+inline void writeLe32(uint8_t* p, uint32_t v) {
+    writeLe16(p, v);
+    writeLe16(p + 2, v >> 16);
+}
+
+}  // namespace kvsupport
