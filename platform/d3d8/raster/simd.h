@@ -90,6 +90,38 @@ KV_INLINE U32 gather(const uint32_t* base, I32 index) {
 #endif
 }
 
+// base[index[i]] and base[index[i] + 1] for every lane, read as one 64-bit pair each.
+KV_INLINE void gatherPairs(const uint32_t* base, I32 index, U32& first, U32& second) {
+#if KV_LANES == 8 && defined(__AVX2__)
+    // Pixels 0, 1, 4, 5 from one gather and 2, 3, 6, 7 from the other, so that picking the
+    // even and odd words of both gives the lanes in order.
+    const auto* pairs = reinterpret_cast<const long long*>(base);
+    const __m256i order = _mm256_setr_epi32(0, 1, 4, 5, 2, 3, 6, 7);
+    const __m256i arranged = _mm256_permutevar8x32_epi32(__m256i(index), order);
+    const __m256 a = _mm256_castsi256_ps(_mm256_i32gather_epi64(pairs, _mm256_castsi256_si128(arranged), 4));
+    const __m256 b = _mm256_castsi256_ps(_mm256_i32gather_epi64(pairs, _mm256_extracti128_si256(arranged, 1), 4));
+    first = U32(_mm256_castps_si256(_mm256_shuffle_ps(a, b, 0x88)));
+    second = U32(_mm256_castps_si256(_mm256_shuffle_ps(a, b, 0xDD)));
+#else
+    for (int i = 0; i < kLanes; ++i) {
+        uint64_t pair;
+        std::memcpy(&pair, base + index[i], sizeof pair);
+        first[i] = uint32_t(pair);
+        second[i] = uint32_t(pair >> 32);
+    }
+#endif
+}
+
+#if KV_LANES == 8 && defined(__AVX2__)
+// window[offset[i]] and window[offset[i] + 1] for every lane, offsets 0 .. kLanes - 2,
+// from kLanes texels read at once.
+KV_INLINE void windowPairs(const uint32_t* window, I32 offset, U32& first, U32& second) {
+    const __m256i texels = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(window));
+    first = U32(_mm256_permutevar8x32_epi32(texels, __m256i(offset)));
+    second = U32(_mm256_permutevar8x32_epi32(texels, __m256i(offset + 1)));
+}
+#endif
+
 // floor(value) kept inside int32, NaN as the low end; `limited` receives the clamped value.
 KV_INLINE I32 floorToInt(F32 value, F32& limited) {
     const F32 low = splat(-1.0e9f), high = splat(1.0e9f);

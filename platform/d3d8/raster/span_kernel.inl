@@ -86,8 +86,26 @@ KV_INLINE U32 fetch(const PixelProgram& p, F32 u, F32 v) {
         const I32 right = min(max((x0 + 1) & s.wrapU, zero), splat(s.lastU));
         const I32 top = min(max(y0 & s.wrapV, zero), splat(s.lastV)) * s.pitch;
         const I32 bottom = min(max((y0 + 1) & s.wrapV, zero), splat(s.lastV)) * s.pitch;
-        const U32 t00 = gather(s.texels, top + left), t01 = gather(s.texels, top + right);
-        const U32 t10 = gather(s.texels, bottom + left), t11 = gather(s.texels, bottom + right);
+        U32 t00, t01, t10, t11;
+        const I32 adjacent = right == left + 1;  // false at a wrapped or clamped edge
+#if KV_LANES == 8 && defined(__AVX2__)
+        // Magnified, the lanes often read two texel rows within kLanes texels of each other;
+        // the left texel runs one way along a row, so the lowest is at one end.
+        const int32_t base = left[0] < left[kLanes - 1] ? left[0] : left[kLanes - 1];
+        const I32 offset = left - base;
+        if (base <= s.lastU - (kLanes - 1) &&
+            all(adjacent & (offset >= 0) & (offset < kLanes - 1) & (top == top[0]) & (bottom == bottom[0]))) {
+            windowPairs(s.texels + top[0] + base, offset, t00, t01);
+            windowPairs(s.texels + bottom[0] + base, offset, t10, t11);
+        } else
+#endif
+        if (all(adjacent)) {
+            gatherPairs(s.texels, top + left, t00, t01);
+            gatherPairs(s.texels, bottom + left, t10, t11);
+        } else {
+            t00 = gather(s.texels, top + left), t01 = gather(s.texels, top + right);
+            t10 = gather(s.texels, bottom + left), t11 = gather(s.texels, bottom + right);
+        }
         // The weights of the sampler (1/256, summing to 256), in both halves of each lane.
         const I32 w01 = (fx * (256 - fy)) >> 8, w10 = ((256 - fx) * fy) >> 8, w11 = (fx * fy) >> 8;
         const I32 w00 = 256 - w01 - w10 - w11;
@@ -151,9 +169,11 @@ KV_INLINE void shadeGroup(const PixelProgram& p, const RowState& r, int32_t x, i
     } else {
         result |= r.takeTexel;
     }
-    store(color, select(pass, result, load<U32>(color)));
+    // Where every lane passes the old colour is not read at all.
+    const bool whole = all(pass);
+    store(color, whole ? result : select(pass, result, load<U32>(color)));
     if constexpr (DepthBytes != 0)
-        if (p.depthWrite) storeDepth<DepthBytes>(depth, select(pass, newDepth, oldDepth));
+        if (p.depthWrite) storeDepth<DepthBytes>(depth, whole ? newDepth : select(pass, newDepth, oldDepth));
 }
 
 template <int DepthBytes, Fetch How, bool FlatColor>
