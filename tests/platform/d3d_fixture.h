@@ -13,7 +13,8 @@ namespace kvtest {
 
 class D3dFixture : public ::testing::Test {
 public:
-    void createDevice(int32_t width, int32_t height, D3DFORMAT format = D3DFMT_X8R8G8B8) {
+    void createDevice(int32_t width, int32_t height, D3DFORMAT format = D3DFMT_X8R8G8B8,
+                      D3DFORMAT depthFormat = D3DFMT_D16) {
         window = static_cast<platform::OffscreenWindow*>(platform::createOffscreenWindow(width, height));
         d3d = Direct3DCreate8(D3D_SDK_VERSION);
         ASSERT_NE(d3d, nullptr);
@@ -24,7 +25,7 @@ public:
         pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
         pp.Windowed = TRUE;
         pp.EnableAutoDepthStencil = TRUE;
-        pp.AutoDepthStencilFormat = D3DFMT_D16;
+        pp.AutoDepthStencilFormat = depthFormat;
         ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_SW, window, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &device),
                   D3D_OK);
         ASSERT_EQ(device->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &backBuffer), D3D_OK);

@@ -31,8 +31,15 @@ class RasterFixture : public D3dFixture {
 public:
     static constexpr uint32_t kBlack = 0xFF000000;
 
-    void SetUp() override {
-        createDevice(64, 64);
+    void SetUp() override { startDevice(D3DFMT_D16); }
+    // A fresh 64 x 64 device with the given depth buffer, in a scene, with the states above.
+    void startDevice(D3DFORMAT depthFormat) {
+        if (device) {
+            device->EndScene();
+            D3dFixture::TearDown();
+            backBuffer = nullptr, device = nullptr, d3d = nullptr, window = nullptr;
+        }
+        createDevice(64, 64, D3DFMT_X8R8G8B8, depthFormat);
         clear();
         device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
         device->SetRenderState(D3DRS_LIGHTING, FALSE);

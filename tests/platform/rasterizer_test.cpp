@@ -135,6 +135,23 @@ TEST_F(RasterFixture, DepthWritesFollowZWriteEnableAndZEnableFalseIgnoresDepth) 
     EXPECT_EQ(pixel(5, 5), kBlue);
 }
 
+// A depth step of 2e-6 is below one D16 level (1.5e-5) and above one 24-bit level (6e-8):
+// only the wider buffers tell the two squares apart.
+TEST_F(RasterFixture, WiderDepthBuffersKeepTheirExtraPrecision) {
+    const struct {
+        D3DFORMAT format;
+        bool separates;
+    } cases[] = {{D3DFMT_D16, false}, {D3DFMT_D24X8, true}, {D3DFMT_D24S8, true}, {D3DFMT_D32, true}};
+    for (const auto& c : cases) {
+        startDevice(c.format);
+        ASSERT_NE(device, nullptr) << c.format;
+        device->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESS);
+        quad(0, 0, 10, 10, kBlue, 0.25f);
+        quad(0, 0, 10, 10, kRed, 0.25f - 2e-6f);
+        EXPECT_EQ(pixel(5, 5) == kRed, c.separates) << c.format;
+    }
+}
+
 // Blending 0x80 4060C0 (alpha 0x80) over 0x40 A08020, channel by channel with factors and
 // products rounded to the nearest 1/255.
 TEST_F(RasterFixture, EveryBlendFactorWeighsSourceAndDestinationAsDocumented) {

@@ -299,11 +299,7 @@ raster::Target Device::drawTarget() {
     raster::Target target;
     target.color = raster::ColorView{color.bits.data(), color.pitch, static_cast<int32_t>(color.desc.Width),
                                      static_cast<int32_t>(color.desc.Height)};
-    if (Surface* depthSurface = depthStencil_.get()) {
-        SurfaceData& depth = depthSurface->data();
-        target.depth = raster::DepthView{depth.bits.data(), depth.pitch, static_cast<int32_t>(depth.desc.Width),
-                                         static_cast<int32_t>(depth.desc.Height)};
-    }
+    if (Surface* depthSurface = depthStencil_.get()) target.depth = depthSurface->data().depthView();
     target.clip = drawArea();
     return target;
 }
