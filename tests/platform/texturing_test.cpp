@@ -104,6 +104,14 @@ TEST_F(TexturingTest, MipLevelsComeFromABoxFilterAndAreChosenByTheFootprint) {
     device->SetTextureStageState(0, D3DTSS_MIPFILTER, D3DTEXF_NONE);
     texturedQuad(-0.5f, -0.5f, 1.5f, 1.5f, 0, 0, 1, 1);  // level 0 only: texel 2 of row 2
     EXPECT_EQ(pixel(0, 0), 0xFF000000u);
+    // 8 texels over 6 pixels: level log2(8 / 6) = 0.415, between level 0 (pixel 0 meets a
+    // 0x00 column, pixel 2 a 0xC8 one) and level 1 (0x64 everywhere).
+    device->SetTextureStageState(0, D3DTSS_MIPFILTER, D3DTEXF_LINEAR);
+    texturedQuad(-0.5f, -0.5f, 5.5f, 5.5f, 0, 0, 1, 1);
+    const double between = std::log2(8.0 / 6.0);
+    EXPECT_NEAR(double(pixel(0, 0) >> 16 & 0xFF), 0x64 * between, 1.5);
+    EXPECT_NEAR(double(pixel(2, 0) >> 16 & 0xFF), 0xC8 * (1 - between) + 0x64 * between, 1.5);
+    EXPECT_EQ(pixel(2, 0) >> 24, 0xFFu);
     texture->Release();
 }
 

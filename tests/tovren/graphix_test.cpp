@@ -243,4 +243,54 @@ TEST_F(GraphiX, ScreenShotReadsBackWithTheImageLibrary) {
     std::free(image.canvas.data);
 }
 
+// 16- and 24-bit screens: the frame keeps what those formats hold, depth still sorts, and the
+// window and the screenshot both show the same 32-bit pixels.
+TEST_F(GraphiX, SixteenAndTwentyFourBitScreensDrawShowAndSave) {
+    struct ScreenVertex {
+        float x, y, z, rhw;
+        D3DCOLOR color;
+    };
+    const struct {
+        uint8_t depth;
+        D3DFORMAT format;
+        uint32_t clear;  // 0x8A4B2C as the format keeps it
+    } cases[] = {{16, D3DFMT_R5G6B5, 0xFF8C4D29}, {24, D3DFMT_R8G8B8, 0xFF8A4B2C}};
+    kvtest::TempDir dir;
+    for (const auto& c : cases) {
+        ASSERT_EQ(gfx.Init(window, kWidth, kHeight, c.depth, 60, false), 0u) << int(c.depth);
+        gfx.GetDevices(&devices);
+        IDirect3DSurface8* surface = nullptr;
+        ASSERT_EQ(devices.device->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &surface), D3D_OK);
+        D3DSURFACE_DESC desc{};
+        surface->GetDesc(&desc);
+        surface->Release();
+        EXPECT_EQ(desc.Format, c.format);
+
+        beginFrame(0x8A4B2C);
+        devices.device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+        devices.device->SetVertexShader(D3DFVF_XYZRHW | D3DFVF_DIFFUSE);
+        // A near green square, then a far red one over it that the depth test must hide.
+        for (auto [z, color] : {std::pair{0.2f, 0xFF00FF00u}, std::pair{0.8f, 0xFFFF0000u}}) {
+            const ScreenVertex quad[4] = {{40, 20, z, 1, color}, {120, 20, z, 1, color}, {40, 70, z, 1, color},
+                                          {120, 70, z, 1, color}};
+            ASSERT_EQ(devices.device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(ScreenVertex)), D3D_OK);
+        }
+        gfx.DrawFinish();
+        auto* offscreen = static_cast<platform::OffscreenWindow*>(window);
+        EXPECT_EQ(offscreen->pixel(80, 40) & 0xFFFFFFu, 0x00FF00u) << int(c.depth);
+        EXPECT_EQ(offscreen->pixel(5, 5) & 0xFFFFFFu, c.clear & 0xFFFFFFu) << int(c.depth);
+
+        const std::string path = dir.file("shot" + std::to_string(c.depth) + ".bmp");
+        gfx.MakeScreenShot(path.c_str());
+        CKaldorGL image;
+        ASSERT_EQ(image.LoadImageFromFileAs32(path.c_str()), 0u);
+        ASSERT_EQ(image.canvas.width, kWidth);
+        const uint8_t* rgba = image.canvas.data + (size_t{5} * kWidth + 5) * 4;
+        EXPECT_EQ(uint32_t(rgba[0]) << 16 | uint32_t(rgba[1]) << 8 | rgba[2], c.clear & 0xFFFFFFu);
+        rgba = image.canvas.data + (size_t{40} * kWidth + 80) * 4;
+        EXPECT_EQ(uint32_t(rgba[0]) << 16 | uint32_t(rgba[1]) << 8 | rgba[2], 0x00FF00u);
+        std::free(image.canvas.data);
+    }
+}
+
 }  // namespace
