@@ -1,6 +1,7 @@
-// scene3d: a sky box, a lit terrain, a camera that the arrow keys and the mouse (right
-// button held) turn, W and S to move, the triangle under the mouse highlighted, a sprite
-// HUD and a frames-per-second text. See usage() for the command line.
+// scene3d: a sky box, a lit terrain with a textured, translucent lake, a camera that the
+// arrow keys and the mouse (right button held) turn, W and S to move, the triangle under the
+// mouse highlighted, a sprite HUD and a frames-per-second text. See usage() for the command
+// line.
 #include <tovren/tovren.h>
 
 #include <mvobject/mvobject.h>
@@ -29,7 +30,7 @@ volatile std::sig_atomic_t g_interrupted = 0;
 
 struct Options {
     long frames = -1;
-    const char* screenshot = nullptr;
+    std::string screenshot;  // absolute, since the program works in the data folder
     std::string dataDir;
 };
 
@@ -38,7 +39,7 @@ void usage(FILE* out) {
                  "usage: scene3d [--frames N] [--screenshot FILE.bmp] [--data DIR]\n"
                  "  --frames N         stop after N frames\n"
                  "  --screenshot FILE  run without a window and save the last frame as a BMP file\n"
-                 "  --data DIR         folder of sky.xml, its textures and terrain.mvo\n"
+                 "  --data DIR         folder of sky.xml, its textures, water.tga and terrain.mvo\n"
                  "Arrow keys or the mouse with the right button held turn the camera, W and S move it,\n"
                  "Escape quits. The triangle under the mouse is drawn in red.\n");
 }
@@ -71,7 +72,7 @@ int parse(int argc, char** argv, Options& options) {
                 return 2;
             }
         } else if (std::strcmp(arg, "--screenshot") == 0 && hasValue) {
-            options.screenshot = argv[++i];
+            options.screenshot = std::filesystem::absolute(argv[++i]).string();
         } else if (std::strcmp(arg, "--data") == 0 && hasValue) {
             options.dataDir = argv[++i];
         } else {
@@ -179,10 +180,118 @@ std::vector<uint8_t> crossPixels() {
     return pixels;
 }
 
+// The lake: a flat grid at the water level over the whole terrain, so that the valleys fill
+// with water. Its texture repeats across it with a full mip chain, filtered between levels,
+// and its alpha lets the ground show through.
+class Lake {
+public:
+    static constexpr float kLevel = -7.0f, kHalfSize = 200.0f, kRepeats = 10.0f;
+    static constexpr int kCells = 16;
+
+    // 0 or the engine's status of the failed step.
+    uint32_t create(IDirect3DDevice8* device, const char* textureFile) {
+        cTOVREN_Image image;
+        if (const uint32_t status = image.LoadImageA(textureFile)) return status;
+        const uint32_t status = fillTexture(device, image);
+        std::free(image.pixels);
+        if (status) return status;
+        return fillBuffers(device) ? 0 : TOVREN_ERR_TEXTURE_CREATE;
+    }
+
+    void draw(IDirect3DDevice8* device) const {
+        if (!vertices_ || !indices_ || !texture_) return;
+        const D3DXMATRIX identity(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1);
+        device->SetTransform(D3DTS_WORLD, &identity);
+        device->SetMaterial(&material_);
+        device->SetTexture(0, texture_);
+        device->SetTextureStageState(0, D3DTSS_MIPFILTER, D3DTEXF_LINEAR);
+        device->SetRenderState(D3DRS_SPECULARENABLE, TRUE);
+        device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+        device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+        device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+        device->SetStreamSource(0, vertices_, sizeof(Vertex));
+        device->SetIndices(indices_, 0);
+        device->SetVertexShader(kFvf);
+        device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, kVertexCount, 0, kCells * kCells * 2);
+        device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+        device->SetRenderState(D3DRS_SPECULARENABLE, FALSE);
+        device->SetTextureStageState(0, D3DTSS_MIPFILTER, D3DTEXF_NONE);
+        device->SetTexture(0, nullptr);
+    }
+
+    void release() {
+        for (IUnknown* object : {static_cast<IUnknown*>(texture_), static_cast<IUnknown*>(vertices_),
+                                 static_cast<IUnknown*>(indices_)})
+            if (object) object->Release();
+        texture_ = nullptr, vertices_ = nullptr, indices_ = nullptr;
+    }
+
+private:
+    struct Vertex {
+        float x, y, z, nx, ny, nz, u, v;
+    };
+    static constexpr DWORD kFvf = D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1;
+    static constexpr UINT kVertexCount = (kCells + 1) * (kCells + 1);
+
+    // A texture with the whole chain of smaller levels, made from level 0 as it is written.
+    uint32_t fillTexture(IDirect3DDevice8* device, const cTOVREN_Image& image) {
+        if (FAILED(D3DXCreateTexture(device, image.width, image.height, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
+                                     &texture_)))
+            return TOVREN_ERR_TEXTURE_CREATE;
+        D3DLOCKED_RECT locked{};
+        if (FAILED(texture_->LockRect(0, &locked, nullptr, 0))) return TOVREN_ERR_TEXTURE_CREATE;
+        for (uint32_t y = 0; y < image.height; ++y)
+            std::memcpy(static_cast<uint8_t*>(locked.pBits) + size_t(y) * locked.Pitch,
+                        image.pixels + size_t(y) * image.width * 4, size_t(image.width) * 4);
+        texture_->UnlockRect(0);
+        return 0;
+    }
+
+    bool fillBuffers(IDirect3DDevice8* device) {
+        const UINT indexCount = kCells * kCells * 6;
+        if (FAILED(device->CreateVertexBuffer(kVertexCount * sizeof(Vertex), D3DUSAGE_WRITEONLY, kFvf, D3DPOOL_MANAGED,
+                                              &vertices_)) ||
+            FAILED(device->CreateIndexBuffer(indexCount * 2, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED,
+                                             &indices_)))
+            return false;
+        BYTE* data = nullptr;
+        if (FAILED(vertices_->Lock(0, 0, &data, 0))) return false;
+        auto* vertex = reinterpret_cast<Vertex*>(data);
+        for (int row = 0; row <= kCells; ++row)
+            for (int column = 0; column <= kCells; ++column) {
+                const float s = float(column) / kCells, t = float(row) / kCells;
+                *vertex++ = Vertex{-kHalfSize + 2 * kHalfSize * s, kLevel, kHalfSize - 2 * kHalfSize * t, 0, 1, 0,
+                                   s * kRepeats, t * kRepeats};
+            }
+        vertices_->Unlock();
+        if (FAILED(indices_->Lock(0, 0, &data, 0))) return false;
+        auto* index = reinterpret_cast<uint16_t*>(data);
+        for (int row = 0; row < kCells; ++row)
+            for (int column = 0; column < kCells; ++column) {
+                // Clockwise seen from above, like the terrain's faces.
+                const auto corner = uint16_t(row * (kCells + 1) + column), below = uint16_t(corner + kCells + 1);
+                for (uint16_t i : {corner, uint16_t(corner + 1), below, below, uint16_t(corner + 1), uint16_t(below + 1)})
+                    *index++ = i;
+            }
+        indices_->Unlock();
+        material_.Diffuse = D3DCOLORVALUE{0.8f, 0.9f, 1.0f, 1.0f};
+        material_.Ambient = material_.Diffuse;
+        material_.Specular = D3DCOLORVALUE{0.6f, 0.6f, 0.5f, 1.0f};
+        material_.Power = 24.0f;
+        return true;
+    }
+
+    IDirect3DTexture8* texture_ = nullptr;
+    IDirect3DVertexBuffer8* vertices_ = nullptr;
+    IDirect3DIndexBuffer8* indices_ = nullptr;
+    D3DMATERIAL8 material_{};
+};
+
 struct Scene {
     cTOVREN_GraphiX gfx;
     cTOVREN_Sky sky;
     cTOVREN_Model terrain;
+    Lake lake;
     cTOVREN_Camera camera;
     cTOVREN_Light sun, lamp;
     cTOVREN_Sprite panel, cross;
@@ -194,6 +303,7 @@ struct Scene {
         font.Release();
         cross.Release();
         panel.Release();
+        lake.release();
         terrain.Delete();
         sky.Release();
         gfx.Uninit();
@@ -215,6 +325,11 @@ std::string setUp(Scene& s) {
     }
     if (const uint32_t status = s.terrain.Load("terrain.mvo")) {
         return "cannot load the model " + here + "terrain.mvo: " + modelStatusText(status);
+    }
+    cTOVREN_GFXDEVICES devices{};
+    s.gfx.GetDevices(&devices);
+    if (const uint32_t status = s.lake.create(devices.device, "water.tga")) {
+        return "cannot make the lake from " + here + "water.tga: " + statusText(status);
     }
     s.gfx.SetPerspective(1.0f, 5000.0f, kPi / 3);
     s.gfx.SetClearColor(0x506070u);
@@ -279,6 +394,7 @@ void drawFrame(Scene& s, int mouseX, int mouseY, int fps) {
         device->SetMaterial(&s.highlight);
         picked.Draw(origin, origin);
     }
+    s.lake.draw(device);
 
     const RECT screen{0, 0, kWidth, kHeight};
     s.panel.Draw(8, 8, RECT{0, 0, 300, 52}, screen, 0);
@@ -306,7 +422,7 @@ int main(int argc, char** argv) {
     }
     std::signal(SIGINT, [](int) { g_interrupted = 1; });
 
-    const bool headless = options.screenshot != nullptr;
+    const bool headless = !options.screenshot.empty();
     HWND window = headless ? nullptr : platform::createSdlWindow("Tovren scene3d", kWidth, kHeight);
     if (!window) window = platform::createOffscreenWindow(kWidth, kHeight);
     Scene scene;
@@ -341,10 +457,11 @@ int main(int argc, char** argv) {
                                     : input.mouseY * kHeight / std::max(1, int(window->clientHeight()));
         drawFrame(scene, mouseX, mouseY, fps);
     }
-    if (options.screenshot) {
-        scene.gfx.MakeScreenShot(options.screenshot);
+    if (headless) {
+        std::filesystem::remove(options.screenshot, error);  // so that a stale file cannot pass for this one
+        scene.gfx.MakeScreenShot(options.screenshot.c_str());
         if (!std::filesystem::exists(options.screenshot, error)) {
-            return fail(scene, window, std::string("cannot write the screenshot ") + options.screenshot);
+            return fail(scene, window, "cannot write the screenshot " + options.screenshot);
         }
     }
     scene.release();

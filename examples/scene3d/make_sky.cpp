@@ -1,6 +1,7 @@
 // Writes the six sky textures of the scene3d example into the folder named on the command
 // line: a gradient sky with a sun and clouds, in the three formats the engine reads from
-// files the suite writes (TGA and BMP through KaldorGL, KVI through kvICoder).
+// files the suite writes (TGA and BMP through KaldorGL, KVI through kvICoder); and the
+// lake's translucent water, a TGA that repeats seamlessly both ways.
 #include <kaldorgl/kaldorgl.h>
 #include <kvicodec/kvicoder.h>
 
@@ -24,8 +25,8 @@ Rgb8 mix(Rgb8 a, Rgb8 b, float t) {
     return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
 }
 
-// Smooth value noise for the clouds, the same on every run, repeating every `period` cells
-// across so that the four sides join up.
+// Smooth value noise, the same on every run, repeating every `period` cells both ways so
+// that the four sides of the sky and the tiles of the water join up.
 float hash(int x, int y) {
     uint32_t h = uint32_t(x) * 374761393u + uint32_t(y) * 668265263u;
     h = (h ^ (h >> 13)) * 1274126177u;
@@ -36,7 +37,8 @@ float noise(float x, float y, int period) {
     const int ix = int(std::floor(x)), iy = int(std::floor(y));
     const float fx = x - float(ix), fy = y - float(iy);
     const float sx = fx * fx * (3 - 2 * fx), sy = fy * fy * (3 - 2 * fy);
-    auto at = [period](int cx, int cy) { return hash(((cx % period) + period) % period, cy); };
+    auto wrap = [period](int c) { return ((c % period) + period) % period; };
+    auto at = [&wrap](int cx, int cy) { return hash(wrap(cx), wrap(cy)); };
     const float top = at(ix, iy) + (at(ix + 1, iy) - at(ix, iy)) * sx;
     const float bottom = at(ix, iy + 1) + (at(ix + 1, iy + 1) - at(ix, iy + 1)) * sx;
     return top + (bottom - top) * sy;
@@ -96,6 +98,20 @@ std::vector<uint8_t> cap(Rgb8 centre, Rgb8 edge) {
     return rgba;
 }
 
+// Ripples of light on dark blue-green water, three quarters opaque.
+std::vector<uint8_t> water() {
+    std::vector<uint8_t> rgba(size_t(kSize) * kSize * 4);
+    for (uint32_t y = 0; y < kSize; ++y) {
+        for (uint32_t x = 0; x < kSize; ++x) {
+            const float n = 0.6f * noise(float(x) / 32, float(y) / 32, kSize / 32) +
+                            0.4f * noise(float(x) / 8, float(y) / 8, kSize / 8);
+            put(rgba, x, y, mix(Rgb8{25, 70, 95}, Rgb8{130, 195, 210}, (n - 0.3f) * 1.6f));
+            rgba[(size_t(y) * kSize + x) * 4 + 3] = 190;
+        }
+    }
+    return rgba;
+}
+
 bool saveKaldorGL(const std::string& path, const std::vector<uint8_t>& rgba) {
     CKaldorGL writer;
     return writer.SaveImageToFileBPP(path.c_str(), rgba.data(), kSize, kSize, KDGL_TYPE_32BIT) == KDGL_OK;
@@ -131,9 +147,10 @@ int main(int argc, char** argv) {
                     saveKaldorGL(dir + "/sky_back.tga", side(2, false)) &&
                     saveKaldorGL(dir + "/sky_left.bmp", side(3, false)) &&
                     saveKvi(dir + "/sky_top.kvi", cap(Rgb8{20, 50, 140}, kZenith)) &&
-                    saveKvi(dir + "/sky_bottom.kvi", cap(kHaze, kHaze));
+                    saveKvi(dir + "/sky_bottom.kvi", cap(kHaze, kHaze)) &&
+                    saveKaldorGL(dir + "/water.tga", water());
     if (!ok) {
-        std::fprintf(stderr, "make_sky: cannot write the sky textures into %s\n", dir.c_str());
+        std::fprintf(stderr, "make_sky: cannot write the sky and water textures into %s\n", dir.c_str());
         return 1;
     }
     return 0;
