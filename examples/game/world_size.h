@@ -1,0 +1,11 @@
+// The size of the glider game's world, shared by the game and the tool that writes its
+// terrain model.
+#pragma once
+
+namespace glider {
+
+constexpr int kTerrainCells = 64;           // cells along each side of the terrain grid
+constexpr float kTerrainCellSize = 12.0f;   // units a cell
+constexpr float kWorldHalf = kTerrainCells * kTerrainCellSize / 2;  // the terrain spans -half..+half
+
+}  // namespace glider
