@@ -163,7 +163,7 @@ public:
     // 0 when everything is up, otherwise the exit status (the reason is printed).
     int start();
     void run();
-    void shutDown();
+    int shutDown(bool started);
 
 private:
     int fail(const std::string& message);
@@ -214,14 +214,20 @@ int Game::start() {
     if (!window_) {
         return fail("cannot open a window (is DISPLAY set? --frames N --screenshot FILE runs without one)");
     }
-    if (const uint32_t status =
-            graphics_.Init(window_, kWidth, kHeight, options_.depth, 60, options_.fullScreen && !headless_)) {
-        return fail("cannot create the graphics device: " + statusText(status));
+    bool fullScreen = options_.fullScreen && !headless_;
+    uint32_t status = graphics_.Init(window_, kWidth, kHeight, options_.depth, 60, fullScreen);
+    if (status == TOVREN_ERR_D3D_NO_ADAPTER && fullScreen) {
+        // Full screen needs a display mode of exactly our size; a window always works.
+        std::fprintf(stderr, "glider: the screen has no %ux%u mode at %u bits; playing in a window\n", kWidth,
+                     kHeight, options_.depth);
+        fullScreen = false;
+        status = graphics_.Init(window_, kWidth, kHeight, options_.depth, 60, false);
     }
+    if (status) return fail("cannot create the graphics device: " + statusText(status));
     graphics_.SetPerspective(1.0f, 2000.0f, 3.14159265f / 3);
     graphics_.SetClearColor(0x8090A0u);
     TOVREN_DEBUG_Println("Graphics: %ux%u, %u bits, %s", kWidth, kHeight, options_.depth,
-                         options_.fullScreen && !headless_ ? "full screen" : headless_ ? "offscreen" : "windowed");
+                         fullScreen ? "full screen" : headless_ ? "offscreen" : "windowed");
 
     if (const std::string problem = world_.load(); !problem.empty()) return fail(problem);
     if (const std::string problem = hud_.create(kWidth, kHeight); !problem.empty()) return fail(problem);
@@ -426,11 +432,16 @@ void Game::run() {
     if (g_stop) TOVREN_DEBUG_Println("Stopped by a signal");
 }
 
-void Game::shutDown() {
-    if (options_.screenshot && window_) {
+// Saves the screenshot if one was asked for, and releases everything in the reverse order
+// of start(). 1 when the screenshot could not be written, else 0.
+int Game::shutDown(bool started) {
+    int status = 0;
+    if (started && options_.screenshot) {
         graphics_.MakeScreenShot(options_.screenshot);
         std::error_code error;
-        if (!std::filesystem::exists(options_.screenshot, error)) fail(std::string("cannot write the screenshot ") + options_.screenshot);
+        if (!std::filesystem::exists(options_.screenshot, error)) {
+            status = fail(std::string("cannot write the screenshot ") + options_.screenshot);
+        }
     }
     audio_.close();
     control_.Uninit();
@@ -440,6 +451,7 @@ void Game::shutDown() {
     if (window_) platform::destroyWindow(window_);
     TOVREN_DEBUG_Println("Goodbye");
     TOVREN_DEBUG_Close();
+    return status;
 }
 
 }  // namespace
@@ -462,6 +474,6 @@ int main(int argc, char** argv) {
     Game game(options);
     const int status = game.start();
     if (status == 0) game.run();
-    game.shutDown();
-    return status;
+    const int closing = game.shutDown(status == 0);
+    return status != 0 ? status : closing;
 }

@@ -150,8 +150,11 @@ int32_t World::touched(const cTOVREN_Model& model, const std::vector<Pickup>& th
     const TOVREN_fCoord3 nose = player.pointAt(0, 0, 6.5f), tail = player.pointAt(0, 0, -3);
     const TOVREN_fCoord3 left = player.pointAt(-6, 0, -3), right = player.pointAt(6, 0, -3);
     const TOVREN_fCoord3 lines[3][2] = {{previous, nose}, {left, right}, {tail, nose}};
+    // Only things within reach of the lines are worth the triangle tests: the glider's size
+    // and the way it came this frame.
+    const float reach = 20.0f + std::sqrt(distanceSquared(previous, player.position));
     for (size_t i = 0; i < things.size(); ++i) {
-        if (!things[i].alive || distanceSquared(things[i].position, player.position) > 20.0f * 20.0f) continue;
+        if (!things[i].alive || distanceSquared(things[i].position, player.position) > reach * reach) continue;
         cTOVREN_Model placed = model;
         placed.rotation = rotationOf(i);
         for (const auto& line : lines) {
