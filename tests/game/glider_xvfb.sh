@@ -18,31 +18,40 @@ unset SDL_VIDEODRIVER
 export SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/mix.raw"
 fail() { echo "FAIL: $*"; exit 1; }
 has() { grep -q "$1" "$work/log.html" || fail "the log has no \"$1\""; }
-# The game reads the keyboard once a frame; a key held for a while cannot fall between two
-# frames on a busy machine.
-press() { xdotool keydown "$1"; sleep 0.4; xdotool keyup "$1"; sleep 0.4; }
+# Presses a key until the log shows `$2`: the game reads the keyboard once a frame, and a
+# busy machine can let a short press fall between two frames.
+press_until() {
+  for _ in $(seq 20); do
+    xdotool keydown "$1"; sleep 0.2; xdotool keyup "$1"
+    for _ in $(seq 10); do grep -q "$2" "$work/log.html" && return 0; sleep 0.1; done
+  done
+  fail "pressing $1 never led to \"$2\""
+}
+# Waits until the game has loaded everything and runs its loop.
+wait_ready() {
+  for _ in $(seq 300); do grep -q "Sound: " "$work/log.html" 2>/dev/null && return 0; sleep 0.1; done
+  fail "the game did not start: $(cat "$work/out")"
+}
 
 # A round played with the keyboard: Enter starts, the arrows fly, Escape gives up, and
 # Escape on the title quits.
+rm -f "$work/log.html"
 "$glider" --log "$work/log.html" >"$work/out" 2>&1 &
 pid=$!
 window=$(xdotool search --sync --name '^Glider$' | head -1)
+wait_ready
 xdotool windowfocus --sync "$window"
-sleep 1
-press Return
+press_until Return "Round started"
 xdotool keydown Right keydown Up
 sleep 1.5
 xdotool keyup Right keyup Up
 xdotool keydown space
 sleep 1
 xdotool keyup space
-press Escape
-press Escape
+press_until Escape "Round given up"
+press_until Escape "Goodbye"
 wait "$pid" || fail "glider exited with $? ($(cat "$work/out"))"
 has "Sound: on"
-has "Round started"
-has "Round given up"
-has "Goodbye"
 # The music and the start fanfare reached the sound device.
 loud=$(tr -d '\000' <"$work/mix.raw" | wc -c)
 [ "$loud" -gt 10000 ] || fail "the mixed sound is silent ($loud non-zero bytes)"
@@ -56,10 +65,10 @@ has "Graphics: 800x600, 16 bits, windowed"
 grep -q "no 800x600 mode at 16 bits; playing in a window" "$work/out" || fail "no word about the window: $(cat "$work/out")"
 
 # Ctrl+C ends the game cleanly, with its log complete.
+rm -f "$work/log.html"
 "$glider" --mute --log "$work/log.html" >"$work/out" 2>&1 &
 pid=$!
-xdotool search --sync --name '^Glider$' >/dev/null
-sleep 1
+wait_ready
 kill -INT "$pid"
 wait "$pid" || fail "Ctrl+C: exit status $?"
 has "Stopped by a signal"
