@@ -6,6 +6,7 @@
 
 #include "b1plane.h"
 #include "kviformat.h"
+#include "kvistatus.h"
 
 namespace {
 
@@ -267,3 +268,5 @@ uint32_t CKVICODER::Compress_ModeA3E() { return applyRuns(*this, KVI_MODE_A3E); 
 uint32_t CKVICODER::Compress_ModeB1() { return applyB1(*this); }
 
 unsigned int KVICODER_GetVersion(void) { return 1; }
+
+void KVICODER_GetErrorStr(uint32_t code, char* text) { kvi::copyStatusText(code, text); }

@@ -8,6 +8,7 @@
 
 #include "b1plane.h"
 #include "kviformat.h"
+#include "kvistatus.h"
 
 namespace {
 
@@ -340,6 +341,8 @@ uint32_t CKVIDECODER::Decompress_ModeB1() {
 }
 
 unsigned int KVIDECODER_GetVersion(void) { return 1; }
+
+void KVIDECODER_GetErrorStr(uint32_t code, char* text) { kvi::copyStatusText(code, text); }
 
 void KVIDECODER_SetPixelBudget(uint64_t maxPixels, uint64_t maxBytes) { g_budget.set(maxPixels, maxBytes); }
 

@@ -97,4 +97,26 @@ TEST(KviRoundTrip, B1DataIsThePlaneStreamsInOrder) {
     EXPECT_EQ(c.coded(), expected);
 }
 
+// One table behind both libraries: the same text from each, whatever the code.
+TEST(KviStatusText, BothLibrariesNameEveryCodeAlike) {
+    const struct {
+        uint32_t code;
+        const char* text;
+    } known[] = {{KVI_OK, "Allright!"},
+                 {KVI_ERR_MODE, "Unknown or unsupported KVI coding mode!"},
+                 {KVI_ERR_COLOR_INDEX, "Pixel format not allowed for this depth!"},  // the longest
+                 {KVI_ERR_SIGNATURE, "Not a KVI file!"},
+                 {KVI_ERR_IO, "Read or write file error!"},
+                 {KVI_ERR_CODEC, "KVI coding failed!"},
+                 {0x12345678, "Unknown error code!"}};
+    for (const auto& k : known) {
+        char decoder[KVI_ERR_TEXT_SIZE], coder[KVI_ERR_TEXT_SIZE];
+        KVIDECODER_GetErrorStr(k.code, decoder);
+        KVICODER_GetErrorStr(k.code, coder);
+        EXPECT_STREQ(decoder, k.text) << std::hex << k.code;
+        EXPECT_STREQ(coder, k.text) << std::hex << k.code;
+    }
+    KVIDECODER_GetErrorStr(KVI_ERR_IO, nullptr);  // no buffer: nothing written, no crash
+}
+
 }  // namespace

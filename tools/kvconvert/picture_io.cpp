@@ -24,24 +24,10 @@ Result kdglError(uint32_t status) {
     return Result{text};
 }
 
-// The KVI libraries have no text function of their own; these follow their header notes.
 Result kviError(uint32_t status) {
-    switch (status) {
-        case KVI_ERR_MODE: return Result{"Unknown or unsupported KVI coding mode!"};
-        case KVI_ERR_MODE_COUNT: return Result{"Too many KVI coding modes!"};
-        case KVI_ERR_SIZE: return Result{"Impossible image resolution!"};
-        case KVI_ERR_DEPTH: return Result{"Unknown color depth!"};
-        case KVI_ERR_COLOR_DESC: return Result{"Unknown KVI color description!"};
-        case KVI_ERR_COLOR_INDEX: return Result{"Pixel format not allowed for this depth!"};
-        case KVI_ERR_OPEN: return Result{"File not found or can't be open!"};
-        case KVI_ERR_NO_FILE: return Result{"No open file!"};
-        case KVI_ERR_SIGNATURE: return Result{"Not a KVI file!"};
-        case KVI_ERR_VERSION: return Result{"Unknown KVI version!"};
-        case KVI_ERR_EMPTY: return Result{"Empty KVI file!"};
-        case KVI_ERR_IO: return Result{"Read or write file error!"};
-        case KVI_ERR_CODEC: return Result{"KVI coding failed!"};
-        default: return Result{"Unknown error code!"};
-    }
+    char text[KVI_ERR_TEXT_SIZE];
+    KVIDECODER_GetErrorStr(status, text);
+    return Result{text};
 }
 
 // A folder opens for reading here; say what it is rather than let a reader complain.

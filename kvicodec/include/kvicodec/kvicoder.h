@@ -90,3 +90,7 @@ protected:
 };
 
 extern "C" unsigned int KVICODER_GetVersion(void);
+
+// Copies the text of the status `code` into `text`, which must hold KVI_ERR_TEXT_SIZE
+// characters; unknown codes get "Unknown error code!". The same texts as the decoder's.
+void KVICODER_GetErrorStr(uint32_t code, char* text);

@@ -90,6 +90,10 @@ protected:
 
 extern "C" unsigned int KVIDECODER_GetVersion(void);
 
+// Copies the text of the status `code` into `text`, which must hold KVI_ERR_TEXT_SIZE
+// characters; unknown codes get "Unknown error code!".
+void KVIDECODER_GetErrorStr(uint32_t code, char* text);
+
 // The decoding budget: DecompressImage refuses pictures of more than maxPixels pixels or
 // maxBytes bytes of pixels (KVI_ERR_SIZE) before allocating anything. Until set, it is
 // 2^28 pixels and 1 GiB, or KV_MAX_PIXELS pixels (and four bytes each) when the

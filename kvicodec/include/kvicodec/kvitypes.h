@@ -20,6 +20,10 @@ inline constexpr uint32_t KVI_ERR_EMPTY = 0x30000005;       // no header record,
 inline constexpr uint32_t KVI_ERR_IO = 0x30000006;          // the file ends before its stored data length, or a write failed
 inline constexpr uint32_t KVI_ERR_CODEC = 0x40000001;       // no pixels, a plane that cannot be coded, or no memory
 
+// Longest status text plus its terminator: the size a KVIDECODER_GetErrorStr or
+// KVICODER_GetErrorStr buffer needs.
+inline constexpr uint32_t KVI_ERR_TEXT_SIZE = 41;
+
 // Coding mode identifiers (AddCoder, coders[]). 0 is "no mode".
 inline constexpr uint32_t KVI_MODE_NONE = 0;
 inline constexpr uint32_t KVI_MODE_A1 = 1;   // run-length, runs up to 63, row by row
