@@ -1,6 +1,8 @@
 // Layout facts of the KVI format shared by the encoder and the decoder.
 #pragma once
 
+#include <support/bytes.h>
+
 #include <cstdint>
 #include <cstring>
 
@@ -53,13 +55,8 @@ inline bool runModeOf(uint32_t mode, RunMode& out) {
 
 inline bool isKnownMode(uint32_t mode) { return mode <= 6 || mode == 256; }
 
-inline uint32_t readLe32(const uint8_t* p) {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
-inline void writeLe32(uint8_t* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
-}
+using kvsupport::readLe32;
+using kvsupport::writeLe32;
 
 // Header defaults; the encoder and decoder objects carry the same header fields.
 template <class Object>
