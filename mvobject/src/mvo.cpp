@@ -2,6 +2,8 @@
 
 #include "file_internal.h"
 
+#include <support/bytes.h>
+
 #include <bit>
 #include <cstdlib>
 #include <cstring>
@@ -46,14 +48,13 @@ uint32_t loadBlock(cMVO_File& file, T** field, uint64_t bytes) {
 uint32_t readCount(cMVO_File& file, uint32_t* value) {
     uint8_t bytes[4];
     if (file.ReadData(bytes, sizeof bytes) != MVO_OK) return MVO_ERR_WRITE;
-    *value = static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
-             static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
+    *value = kvsupport::readLe32(bytes);
     return MVO_OK;
 }
 
 uint32_t writeCount(cMVO_File& file, uint32_t value) {
-    const uint8_t bytes[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
-                              static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 24)};
+    uint8_t bytes[4];
+    kvsupport::writeLe32(bytes, value);
     return file.WriteData(bytes, sizeof bytes);
 }
 
