@@ -1,8 +1,7 @@
 #include "picture_io.h"
 
 #include <kaldorgl/kaldorgl.h>
-#include <kvicodec/kvicoder.h>
-#include <kvicodec/kvidecoder.h>
+#include <kvi_io.h>
 
 #include <cctype>
 #include <cstdio>
@@ -11,6 +10,7 @@
 #include <filesystem>
 #include <new>
 #include <sstream>
+#include <utility>
 
 namespace kvconvert {
 
@@ -36,33 +36,13 @@ Result refuseDirectory(const std::string& path) {
     return std::filesystem::is_directory(path, ec) ? Result{"is a directory"} : Result{};
 }
 
-struct KviFile {
-    CKVIDECODER decoder{};
-    ~KviFile() {
-        if (decoder.file) decoder.CloseFile();
-        std::free(decoder.data);
-        std::free(decoder.work);
-        std::free(decoder.image);
-    }
-    uint32_t readHeader(const std::string& path) {
-        decoder.Reset();
-        uint32_t status = decoder.OpenFile(path.c_str());
-        if (status == KVI_OK) status = decoder.ReadHeader();
-        return status;
-    }
-};
-
 Result loadKvi(const std::string& path, Picture& out) {
-    KviFile kvi;
-    CKVIDECODER& d = kvi.decoder;
-    uint32_t status = kvi.readHeader(path);
-    if (status == KVI_OK) status = d.ReadData();
-    if (status == KVI_OK) status = d.DecompressImage();
-    if (status != KVI_OK) return kviError(status);
-    out.width = d.width;
-    out.height = d.height;
-    out.rgba.assign(uint64_t(d.width) * d.height * 4, 0);
-    if (const uint32_t unpacked = KVIDECODER_UnpackRgba(&d, out.rgba.data())) return kviError(unpacked);
+    kvi_io::RgbaPicture kvi;
+    const kvi_io::Outcome outcome = kvi_io::loadKviRgba(path.c_str(), kvi);
+    if (!outcome.ok()) return kviError(outcome.status);
+    out.width = kvi.width;
+    out.height = kvi.height;
+    out.rgba = std::move(kvi.rgba);
     return {};
 }
 
@@ -114,25 +94,14 @@ Result loadWithLibrary(const std::string& path, Picture& out) {
 }
 
 Result saveKvi(const std::string& path, const Picture& picture, const KviOptions& options) {
-    CKVICODER encoder{};
-    encoder.Reset();
-    encoder.width = picture.width;
-    encoder.height = picture.height;
-    encoder.bitsPerPixel = static_cast<uint8_t>(options.bits);
-    encoder.colorDesc = options.order;
-    encoder.quality = options.quality;
-    uint32_t status = options.mode == KVI_MODE_NONE ? KVI_OK : encoder.AddCoder(options.mode);
-    if (status == KVI_OK) status = encoder.CompressImage(picture.rgba.data());
-    if (status == KVI_OK) status = encoder.CreateFileA(path.c_str());
-    if (status == KVI_OK) status = encoder.WriteHeader();
-    if (status == KVI_OK) status = encoder.WriteData();
-    if (encoder.file) {
-        const uint32_t closed = encoder.CloseFile();
-        if (status == KVI_OK) status = closed;
-    }
-    std::free(encoder.data);
-    std::free(encoder.work);
-    return status == KVI_OK ? Result{} : kviError(status);
+    kvi_io::SaveSettings settings;
+    settings.mode = options.mode;
+    settings.quality = options.quality;
+    settings.bitsPerPixel = static_cast<uint8_t>(options.bits);
+    settings.colorDesc = options.order;
+    const kvi_io::Outcome outcome =
+        kvi_io::saveKviRgba(path.c_str(), picture.rgba.data(), picture.width, picture.height, settings);
+    return outcome.ok() ? Result{} : kviError(outcome.status);
 }
 
 const char* typeName(uint32_t type) {
@@ -153,9 +122,9 @@ std::string modeName(uint32_t mode) {
 }
 
 Result describeKvi(const std::string& path, std::string& text) {
-    KviFile kvi;
-    const uint32_t status = kvi.readHeader(path);
-    if (status != KVI_OK) return kviError(status);
+    kvi_io::DecoderOwner kvi;
+    const kvi_io::Outcome outcome = kvi_io::readKviHeader(path.c_str(), kvi);
+    if (!outcome.ok()) return kviError(outcome.status);
     const CKVIDECODER& d = kvi.decoder;
     std::ostringstream out;
     out << "format: KVI\n"

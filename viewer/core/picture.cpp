@@ -2,8 +2,7 @@
 
 #include "launch.h"
 
-#include <kvicodec/kvicoder.h>
-#include <kvicodec/kvidecoder.h>
+#include <kvi_io.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -18,35 +17,17 @@ namespace {
 constexpr uint32_t kType24 = KDGL_TYPE_24BIT;
 constexpr uint32_t kType32 = KDGL_TYPE_32BIT;
 
-// Frees what a decoder or encoder allocated; they never do it themselves.
-template <typename Codec>
-void freeCodecBuffers(Codec& codec) {
-    std::free(codec.data);
-    std::free(codec.work);
-    codec.data = codec.work = nullptr;
-}
-
-bool decodeKvi(const std::string& path, CKVIDECODER& decoder) {
-    if (decoder.OpenFile(path.c_str()) != 0) return false;
-    const bool read = decoder.ReadHeader() == 0 && decoder.ReadData() == 0;
-    decoder.CloseFile();
-    return read && decoder.DecompressImage() == 0 && decoder.image != nullptr;
-}
-
 bool loadKvi(const std::string& path, Picture& out) {
-    CKVIDECODER decoder{};
-    const bool decoded = decodeKvi(path, decoder);
-    freeCodecBuffers(decoder);
+    kvi_io::DecoderOwner kvi;
+    if (!kvi_io::decodeKviFile(path.c_str(), kvi).ok()) return false;
+    const CKVIDECODER& decoder = kvi.decoder;
     const uint32_t bits = decoder.bitsPerPixel;
     const uint64_t bytes = uint64_t(decoder.width) * decoder.height * 4;
     // The file's pixels are in its stored order; the canvas holds R, G, B, A whatever the
     // file declares, so every order shows its true colours.
-    auto* rgba = decoded && (bits == 24 || bits == 32) && bytes <= SIZE_MAX
-                     ? static_cast<uint8_t*>(std::malloc(size_t(bytes)))
-                     : nullptr;
-    const bool unpacked = rgba && KVIDECODER_UnpackRgba(&decoder, rgba) == 0;
-    std::free(decoder.image);
-    if (!unpacked) {
+    auto* rgba = (bits == 24 || bits == 32) && bytes <= SIZE_MAX ? static_cast<uint8_t*>(std::malloc(size_t(bytes)))
+                                                                 : nullptr;
+    if (!rgba || KVIDECODER_UnpackRgba(&decoder, rgba) != 0) {
         std::free(rgba);
         return false;
     }
@@ -107,42 +88,23 @@ const char* saveResultMessage(SaveResult result) {
     return "";
 }
 
-namespace {
-
-SaveResult encodeAndWrite(const std::string& path, const Picture& picture, CKVICODER& coder) {
-    coder.Reset();
-    coder.width = picture.width();
-    coder.height = picture.height();
-    coder.variant = 0;
-    coder.colorDesc = KVI_COLOR_BGRA;
-    coder.bitsPerPixel = picture.type() == kType24 ? 24 : 32;
-    if (coder.AddCoder(KVI_MODE_B1) != 0) return SaveResult::CoderRefused;
-    coder.quality = 100;
+SaveResult savePictureAsKvi(const std::string& path, const Picture& picture) {
     // The picture is held in display order (B, G, R, A); the encoder takes R, G, B, A and packs
     // it into the "bgra" the file declares, so other programs see the same colours.
     const uint8_t* shown = picture.image.canvas.data;
     std::vector<uint8_t> rgba(shown, shown + size_t(picture.width()) * picture.height() * 4);
     for (size_t i = 0; i + 3 < rgba.size(); i += 4) std::swap(rgba[i], rgba[i + 2]);
-    if (coder.CompressImage(rgba.data()) != 0) return SaveResult::CompressionFailed;
-    if (coder.CreateFileA(path.c_str()) != 0) return SaveResult::CreateFailed;
-    SaveResult result = SaveResult::Ok;
-    if (coder.WriteHeader() != 0) {
-        result = SaveResult::HeaderFailed;
-    } else if (coder.WriteData() != 0) {
-        result = SaveResult::DataFailed;
+    kvi_io::SaveSettings settings;
+    settings.colorDesc = KVI_COLOR_BGRA;
+    settings.bitsPerPixel = picture.type() == kType24 ? 24 : 32;
+    switch (kvi_io::saveKviRgba(path.c_str(), rgba.data(), picture.width(), picture.height(), settings).step) {
+    case kvi_io::Step::Done: return SaveResult::Ok;
+    case kvi_io::Step::AddCoder: return SaveResult::CoderRefused;
+    case kvi_io::Step::Compress: return SaveResult::CompressionFailed;
+    case kvi_io::Step::Create: return SaveResult::CreateFailed;
+    case kvi_io::Step::WriteHeader: return SaveResult::HeaderFailed;
+    default: return SaveResult::DataFailed;  // the data, or a close that could not flush it
     }
-    // Buffered bytes that cannot be flushed are data that never reached the file.
-    if (coder.CloseFile() != 0 && result == SaveResult::Ok) result = SaveResult::DataFailed;
-    return result;
-}
-
-}  // namespace
-
-SaveResult savePictureAsKvi(const std::string& path, const Picture& picture) {
-    CKVICODER coder{};
-    const SaveResult result = encodeAndWrite(path, picture, coder);
-    freeCodecBuffers(coder);
-    return result;
 }
 
 }  // namespace kviewer

@@ -2,8 +2,7 @@
 #include "luaargs.h"
 
 #include <kaldorgl/kaldorgl.h>
-#include <kvicodec/kvicoder.h>
-#include <kvicodec/kvidecoder.h>
+#include <kvi_io.h>
 
 #include <cctype>
 #include <cstring>
@@ -18,30 +17,25 @@ bool isKviName(const std::string& name) {
            std::tolower(uint8_t(tail[2])) == 'i';
 }
 
-// Releases what the decoder allocated (it never does) and closes its file, whatever step
-// the load stopped at.
-struct DecoderGuard {
-    CKVIDECODER& decoder;
-    ~DecoderGuard() {
-        decoder.CloseFile();
-        if (decoder.work != decoder.data && decoder.work != decoder.image) std::free(decoder.work);
-        if (decoder.data != decoder.image) std::free(decoder.data);
-        std::free(decoder.image);
+const char* loadFailure(kvi_io::Step step) {
+    switch (step) {
+        case kvi_io::Step::Open: return "Can't open kvImage!";
+        case kvi_io::Step::Header: return "Can't read kvImage header!";
+        case kvi_io::Step::Data: return "Reading kvImage data FAILED!";
+        case kvi_io::Step::Close: return "Can't close kvImage file!";
+        default: return "kvImage decompression FAILED!";
     }
-};
+}
 
 int loadKvi(WizardState& state, const std::string& name, int slot) {
-    CKVIDECODER decoder{};
-    DecoderGuard guard{decoder};
+    kvi_io::DecoderOwner kvi;
     const auto fail = [&](const char* text) {
         state.showError(text);
         return -1;
     };
-    if (decoder.OpenFile(name.c_str())) return fail("Can't open kvImage!");
-    if (decoder.ReadHeader()) return fail("Can't read kvImage header!");
-    if (decoder.ReadData()) return fail("Reading kvImage data FAILED!");
-    if (decoder.DecompressImage()) return fail("kvImage decompression FAILED!");
-    if (decoder.CloseFile()) return fail("Can't close kvImage file!");
+    const kvi_io::Outcome decoded = kvi_io::decodeKviFile(name.c_str(), kvi);
+    if (!decoded.ok()) return fail(loadFailure(decoded.step));
+    const CKVIDECODER& decoder = kvi.decoder;
     const uint32_t bytes = decoder.bitsPerPixel / 8;
     if (bytes < 1 || bytes > 4 || decoder.colorDesc > 7) return fail("Change color depth FAILED!");
     PixelBuffer pixels = state.allocateFor(slot, decoder.width, decoder.height);
@@ -72,31 +66,17 @@ int loadPicture(WizardState& state, const std::string& name, int slot) {
 
 // The KVI encoder's steps; returns the message of the first that fails, or null.
 const char* saveKvi(const std::string& name, const ImageSlot& image) {
-    CKVICODER coder{};
-    if (coder.CreateFileA(name.c_str())) return "Can't create file!";
-    coder.Reset();
-    coder.AddCoder(KVI_MODE_B1);
-    coder.quality = 100;
-    coder.bitsPerPixel = 32;
-    coder.variant = 0;
-    coder.colorDesc = KVI_COLOR_RGBA;
-    coder.width = uint32_t(image.width);
-    coder.height = uint32_t(image.height);
-    coder.hasCreator = 1;
-    std::strncpy(coder.creator, "Created with kvPicture Wizard", sizeof coder.creator - 1);
-    const char* failure = nullptr;
-    if (coder.CompressImage(image.data)) {
-        failure = "File coding FAILED!";
-        coder.CloseFile();
-    } else {
-        // A full disk must not pass for a saved picture.
-        const bool written = coder.WriteHeader() == 0 && coder.WriteData() == 0;
-        if (coder.CloseFile()) failure = "Can't close file!";
-        else if (!written) failure = "Can't save image!";
+    kvi_io::SaveSettings settings;
+    settings.creator = "Created with kvPicture Wizard";
+    switch (kvi_io::saveKviRgba(name.c_str(), image.data, uint32_t(image.width), uint32_t(image.height), settings)
+                .step) {
+        case kvi_io::Step::Done: return nullptr;
+        case kvi_io::Step::Create: return "Can't create file!";
+        case kvi_io::Step::CloseWritten: return "Can't close file!";
+        case kvi_io::Step::WriteHeader:
+        case kvi_io::Step::WriteData: return "Can't save image!";
+        default: return "File coding FAILED!";
     }
-    std::free(coder.data);
-    std::free(coder.work);
-    return failure;
 }
 
 }  // namespace
