@@ -68,7 +68,10 @@ VertexColors light(const Lighting& lighting, const Vec3& position, Vec3 normal, 
     const Rgba& specularColor = pick(lighting.specularSource, material.specular, vertex);
     const Rgba& emissiveColor = pick(lighting.emissiveSource, material.emissive, vertex);
     if (lighting.normalize) normal = normalized(normal);
-    const Vec3 toEye = lighting.localViewer ? normalized(scale(position, -1.0f)) : Vec3{0, 0, -1};
+    // Only the highlights look toward the eye.
+    const Vec3 toEye = !lighting.specular    ? Vec3{}
+                       : lighting.localViewer ? normalized(scale(position, -1.0f))
+                                              : Vec3{0, 0, -1};
 
     Rgba ambient = lighting.ambient, diffuse, specular;
     for (int i = 0; i < lighting.lightCount; ++i) {
