@@ -27,23 +27,25 @@ using kvtest::scene3d::Scene;
 
 namespace {
 
-double nowMilliseconds() {
+double milliseconds(clockid_t clock) {
     timespec t{};
-    clock_gettime(CLOCK_MONOTONIC, &t);
+    clock_gettime(clock, &t);
     return double(t.tv_sec) * 1e3 + double(t.tv_nsec) * 1e-6;
 }
 
-// Answers frame requests until its input ends with the frame's milliseconds and what
-// `stages()` adds; `draw` returns false on failure.
+// Answers frame requests until its input ends with the frame's milliseconds of wall clock
+// and of processor time (all threads), and what `stages()` adds; `draw` returns false on
+// failure.
 template <class Draw, class Stages>
 int answerRequests(Scene& scene, Draw draw, Stages stages) {
     int frame = 0;
     while (std::scanf("%d", &frame) == 1) {
         aimCamera(scene, frame);
         platform::resetRasterStats();
-        const double start = nowMilliseconds();
+        const double start = milliseconds(CLOCK_MONOTONIC), startCpu = milliseconds(CLOCK_PROCESS_CPUTIME_ID);
         if (!draw()) return 1;
-        std::printf("%.6f%s\n", nowMilliseconds() - start, stages().c_str());
+        const double cpu = milliseconds(CLOCK_PROCESS_CPUTIME_ID) - startCpu;
+        std::printf("%.6f %.6f%s\n", milliseconds(CLOCK_MONOTONIC) - start, cpu, stages().c_str());
         std::fflush(stdout);
     }
     return 0;
@@ -201,10 +203,10 @@ FrameTimes FrameServer::frame(int frame) {
         error_ = "the frame server stopped answering";
         return t;
     }
-    const int fields = std::sscanf(line, "%lf %lf %lf %lf %lf %lf", &t.ms, &t.transformLightMs, &t.setupMs, &t.fillMs,
-                                   &t.trianglesIn, &t.pixelsFilled);
-    t.staged = fields == 6;
-    if (fields < 1) t.ms = -1;
+    const int fields = std::sscanf(line, "%lf %lf %lf %lf %lf %lf %lf", &t.ms, &t.cpuMs, &t.transformLightMs,
+                                   &t.setupMs, &t.fillMs, &t.trianglesIn, &t.pixelsFilled);
+    t.staged = fields == 7;
+    if (fields < 2) t.ms = -1;
     return t;
 }
 

@@ -23,6 +23,8 @@ const char* rendererName(Renderer renderer);
 // its fill time is summed over its worker threads.
 struct FrameTimes {
     double ms = -1;  // negative when the child failed
+    double cpuMs = 0;  // processor time of all the child's threads; on a busy machine
+                       // the steadier figure for single-threaded runs
     bool staged = false;
     double transformLightMs = 0, setupMs = 0, fillMs = 0;
     double trianglesIn = 0, pixelsFilled = 0;

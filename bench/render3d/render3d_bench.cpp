@@ -21,7 +21,7 @@ constexpr Part kParts[] = {Part::Model, Part::Sky, Part::Frame};
 const char* threadsName(bool single) { return single ? "1 thread" : "default threads"; }
 
 // ms per frame by part, renderer and threads, for the closing table.
-std::map<std::string, double> gMilliseconds;
+std::map<std::string, double> gMilliseconds, gCpuMilliseconds;
 std::string key(Part part, Renderer renderer, bool single) {
     return std::string(partName(part)) + "/" + rendererName(renderer) + "/" + threadsName(single);
 }
@@ -52,6 +52,7 @@ void frames(benchmark::State& state, Renderer renderer, Part part, bool single) 
         }
         state.SetIterationTime(t.ms * 1e-3);
         sum.ms += t.ms;
+        sum.cpuMs += t.cpuMs;
         sum.staged = t.staged;
         sum.transformLightMs += t.transformLightMs;
         sum.setupMs += t.setupMs;
@@ -62,6 +63,7 @@ void frames(benchmark::State& state, Renderer renderer, Part part, bool single) 
     const double frames = double(state.iterations());
     const double ms = sum.ms / frames;
     state.counters["ms/frame"] = ms;
+    state.counters["CPU ms/frame"] = sum.cpuMs / frames;
     state.counters["Mtri/s"] = double(trianglesPerFrame(gameScene(part))) / ms * 1e-3;
     if (const uint64_t filled = filledPixels(part)) state.counters["MP/s"] = double(filled) / ms * 1e-3;
     if (sum.staged) {
@@ -75,6 +77,7 @@ void frames(benchmark::State& state, Renderer renderer, Part part, bool single) 
         state.counters["fill MP/s"] = sum.pixelsFilled / sum.fillMs * 1e-3;
     }
     gMilliseconds[key(part, renderer, single)] = ms;
+    gCpuMilliseconds[key(part, renderer, single)] = sum.cpuMs / frames;
 }
 
 void registerAll() {
@@ -92,20 +95,37 @@ void registerAll() {
     }
 }
 
-// llvmpipe's time over ours for each part and thread setting: above 1 means we are faster;
-// and the engine's classes over the bare device: 1 means the engine adds nothing.
+// llvmpipe's time over ours for each part and thread setting, by wall clock and by processor
+// time: above 1 means we are faster; and the engine's classes over the bare device: 1 means
+// the engine adds nothing. A renderer left out by --benchmark_filter shows as "-".
 void printRatios() {
-    std::printf("\n%-6s %-16s %10s %10s %12s %16s %14s\n", "scene", "threads", "device ms", "engine ms",
-                "llvmpipe ms", "llvmpipe/device", "engine/device");
+    std::printf("\n%-6s %-16s %10s %10s %12s %16s %14s %11s %13s %10s\n", "scene", "threads", "device ms", "engine ms",
+                "llvmpipe ms", "llvmpipe/device", "engine/device", "device CPU", "llvmpipe CPU", "CPU ratio");
+    auto find = [](const std::map<std::string, double>& from, Part part, Renderer renderer, bool single) {
+        const auto found = from.find(key(part, renderer, single));
+        return found == from.end() ? 0.0 : found->second;
+    };
+    auto cell = [](double value, const char* format) {
+        static char text[4][32];
+        static int next = 0;
+        char* out = text[next++ % 4];
+        if (value > 0)
+            std::snprintf(out, 32, format, value);
+        else
+            std::snprintf(out, 32, "-");
+        return out;
+    };
     for (Part part : kParts) {
         for (bool single : {true, false}) {
-            const auto ours = gMilliseconds.find(key(part, Renderer::Device, single));
-            const auto engine = gMilliseconds.find(key(part, Renderer::Engine, single));
-            const auto peer = gMilliseconds.find(key(part, Renderer::Llvmpipe, single));
-            if (ours == gMilliseconds.end() || peer == gMilliseconds.end() || engine == gMilliseconds.end()) continue;
-            std::printf("%-6s %-16s %10.2f %10.2f %12.2f %15.2fx %13.3fx\n", partName(part), threadsName(single),
-                        ours->second, engine->second, peer->second, peer->second / ours->second,
-                        engine->second / ours->second);
+            const double ours = find(gMilliseconds, part, Renderer::Device, single);
+            const double peer = find(gMilliseconds, part, Renderer::Llvmpipe, single);
+            if (ours <= 0 || peer <= 0) continue;
+            const double engine = find(gMilliseconds, part, Renderer::Engine, single);
+            const double oursCpu = find(gCpuMilliseconds, part, Renderer::Device, single);
+            const double peerCpu = find(gCpuMilliseconds, part, Renderer::Llvmpipe, single);
+            std::printf("%-6s %-16s %10.2f %10s %12.2f %15.2fx %14s %11.2f %13.2f %10s\n", partName(part),
+                        threadsName(single), ours, cell(engine, "%.2f"), peer, peer / ours,
+                        cell(engine / ours, "%.3fx"), oursCpu, peerCpu, cell(oursCpu > 0 ? peerCpu / oursCpu : 0, "%.2fx"));
         }
     }
 }
