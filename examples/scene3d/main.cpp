@@ -1,10 +1,12 @@
 // scene3d: a sky box, a lit terrain with a textured, translucent lake, a camera that the
 // arrow keys and the mouse (right button held) turn, W and S to move, the triangle under the
-// mouse highlighted, a sprite HUD and a frames-per-second text. See usage() for the command
+// mouse highlighted, a sprite HUD and a frames-per-second text; a sound on Space, looping
+// background music, and a game controller when one is attached. See usage() for the command
 // line.
 #include <tovren/tovren.h>
 
 #include <mvobject/mvobject.h>
+#include <platform/audio.h>
 #include <platform/window.h>
 
 #include <algorithm>
@@ -24,7 +26,9 @@ constexpr uint16_t kHeight = 600;
 constexpr float kPi = 3.14159265f;
 
 // DirectInput key codes.
-constexpr uint8_t kEscape = 0x01, kW = 0x11, kS = 0x1F, kUp = 0xC8, kLeft = 0xCB, kRight = 0xCD, kDown = 0xD0;
+constexpr uint8_t kEscape = 0x01, kW = 0x11, kS = 0x1F, kSpace = 0x39, kUp = 0xC8, kLeft = 0xCB, kRight = 0xCD,
+                  kDown = 0xD0;
+constexpr int32_t kStickDeadZone = 150;  // of -1000..1000
 
 volatile std::sig_atomic_t g_interrupted = 0;
 
@@ -39,9 +43,12 @@ void usage(FILE* out) {
                  "usage: scene3d [--frames N] [--screenshot FILE.bmp] [--data DIR]\n"
                  "  --frames N         stop after N frames\n"
                  "  --screenshot FILE  run without a window and save the last frame as a BMP file\n"
-                 "  --data DIR         folder of sky.xml, its textures, water.tga and terrain.mvo\n"
+                 "  --data DIR         folder of sky.xml, its textures, water.tga, terrain.mvo, chirp.wav\n"
+                 "                     and music.mp3\n"
                  "Arrow keys or the mouse with the right button held turn the camera, W and S move it,\n"
-                 "Escape quits. The triangle under the mouse is drawn in red.\n");
+                 "Space plays a sound, Escape quits. The triangle under the mouse is drawn in red and\n"
+                 "music loops in the background. With a game controller attached, the left stick turns\n"
+                 "and moves, the right stick looks up and down, and the first button plays the sound.\n");
 }
 
 // The data folder next to the program in a build tree, or the installed one.
@@ -298,8 +305,16 @@ struct Scene {
     cTOVREN_FontTTF font;
     cTOVREN_Intersection picker;
     D3DMATERIAL8 ground{}, highlight{};
+    cTOVREN_Sound sound;
+    IDirectSoundBuffer* chirp = nullptr;  // null when there is no audio output
+    cTOVREN_Control pad;
+    bool padAttached = false;
 
     void release() {
+        pad.Uninit();
+        sound.StopMP3Stream();
+        if (chirp) chirp->Release();
+        sound.Uninit();
         font.Release();
         cross.Release();
         panel.Release();
@@ -349,7 +364,30 @@ std::string setUp(Scene& s) {
     return {};
 }
 
-void moveCamera(cTOVREN_Camera& camera, platform::InputState& input, HWND window, float seconds) {
+// Without an audio output the scene runs silent; missing or broken sound files are errors
+// like any other missing data. Without a display nothing is heard, but everything loads.
+std::string setUpSound(Scene& s, HWND window, bool headless) {
+    if (headless) platform::audio::holdOutput(true);
+    if (const uint32_t status = s.sound.Init(window)) {
+        std::fprintf(stderr, "scene3d: no sound: %s\n", statusText(status).c_str());
+        s.sound.Uninit();
+        return {};
+    }
+    const std::string here = std::filesystem::current_path().string() + "/";
+    if (const uint32_t status = s.sound.Load(&s.chirp, "chirp.wav")) {
+        return "cannot load the sound " + here + "chirp.wav: " + statusText(status);
+    }
+    if (!s.sound.PlayMP3Stream("music.mp3")) {
+        return "cannot play the music " + here + "music.mp3: it is missing or not an MP3 file";
+    }
+    return {};
+}
+
+float stick(int32_t value) { return std::abs(value) < kStickDeadZone ? 0.0f : float(value) / 1000.0f; }
+
+// `pad` is null unless a controller was read this frame.
+void moveCamera(cTOVREN_Camera& camera, platform::InputState& input, HWND window, const cTOVREN_Control* pad,
+                float seconds) {
     const float turn = 60.0f * seconds;
     if (input.keys[kLeft]) camera.viewAngles.y -= turn;
     if (input.keys[kRight]) camera.viewAngles.y += turn;
@@ -361,8 +399,13 @@ void moveCamera(cTOVREN_Camera& camera, platform::InputState& input, HWND window
         camera.viewAngles.y += 0.25f * float(dx);
         camera.viewAngles.x += 0.25f * float(dy);
     }
+    float step = (input.keys[kW] ? 150.0f : 0.0f) - (input.keys[kS] ? 150.0f : 0.0f);
+    if (pad) {
+        camera.viewAngles.y += 1.5f * turn * stick(pad->joyX);
+        camera.viewAngles.x += turn * stick(pad->joyRZ);
+        step -= 150.0f * stick(pad->joyY);
+    }
     camera.viewAngles.x = std::clamp(camera.viewAngles.x, -80.0f, 80.0f);
-    const float step = (input.keys[kW] ? 150.0f : 0.0f) - (input.keys[kS] ? 150.0f : 0.0f);
     if (step != 0) {
         const float pitch = camera.viewAngles.x * kPi / 180, yaw = camera.viewAngles.y * kPi / 180;
         camera.position.x += step * seconds * std::cos(pitch) * std::sin(yaw);
@@ -430,6 +473,12 @@ int main(int argc, char** argv) {
         return fail(scene, window, "cannot create the graphics device: " + statusText(status));
     }
     if (const std::string problem = setUp(scene); !problem.empty()) return fail(scene, window, problem);
+    if (const std::string problem = setUpSound(scene, window, headless); !problem.empty()) {
+        return fail(scene, window, problem);
+    }
+    // Any controller SDL knows; none attached is the usual case, not an error.
+    scene.padAttached = scene.pad.Init(nullptr, window, false, false, true) == 0;
+    bool fired = false;  // the sound plays once a press
 
     cTOVREN_Timer frameTimer, fpsTimer;
     frameTimer.Reset();
@@ -446,11 +495,16 @@ int main(int argc, char** argv) {
             framesThisSecond = 0;
         }
         platform::InputState& input = window->input();
+        const bool padRead = scene.padAttached && scene.pad.GetJoystick();
         if (headless) {
             scene.camera.viewAngles.y += 6.0f * seconds;
         } else {
-            moveCamera(scene.camera, input, window, seconds);
+            moveCamera(scene.camera, input, window, padRead ? &scene.pad : nullptr, seconds);
         }
+        const bool fire = input.keys[kSpace] || (padRead && scene.pad.joyButtons[0]);
+        if (fire && !fired && scene.chirp) scene.sound.Play(scene.chirp, false);
+        fired = fire;
+        scene.sound.CheckMP3Stream(0);
         const int scale = window->clientWidth() > 0 ? window->clientWidth() : kWidth;
         const int mouseX = headless ? kWidth / 2 : input.mouseX * kWidth / scale;
         const int mouseY = headless ? kHeight / 2 + 130
