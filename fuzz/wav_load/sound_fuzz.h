@@ -7,9 +7,11 @@
 #include <platform/audio.h>
 #include <platform/window.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <initializer_list>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -29,15 +31,27 @@ inline cTOVREN_Sound& device() {
     return sound;
 }
 
-inline std::string scratch(const char* extension) {
-    return "/tmp/sound_fuzz_" + std::to_string(getpid()) + extension;
-}
-
 inline bool writeBytes(const std::string& path, const uint8_t* data, size_t size) {
     FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) return false;
     const bool ok = std::fwrite(data, 1, size, file) == size;
     return std::fclose(file) == 0 && ok;
+}
+
+using Loader = uint32_t (cTOVREN_Sound::*)(IDirectSoundBuffer**, const char*);
+
+// Loads the input from a scratch file; null when it did not load. A status outside
+// `listed`, or a buffer handed out with a failure, is a finding.
+inline IDirectSoundBuffer* loadInput(const uint8_t* data, size_t size, const char* extension, Loader loader,
+                                     std::initializer_list<uint32_t> listed) {
+    const std::string path = "/tmp/sound_fuzz_" + std::to_string(getpid()) + extension;
+    if (!writeBytes(path, data, size)) return nullptr;
+    IDirectSoundBuffer* buffer = nullptr;
+    const uint32_t status = (device().*loader)(&buffer, path.c_str());
+    ::unlink(path.c_str());
+    if (status == 0) return buffer;
+    if (buffer || std::find(listed.begin(), listed.end(), status) == listed.end()) std::abort();
+    return nullptr;
 }
 
 // The loaded buffer's bytes.
@@ -51,7 +65,8 @@ inline std::vector<uint8_t> contents(IDirectSoundBuffer* buffer) {
 }
 
 // Plays the buffer at its own rate and a changed one through a few mixing blocks.
-inline void mixBriefly(cTOVREN_Sound& sound, IDirectSoundBuffer* buffer) {
+inline void mixBriefly(IDirectSoundBuffer* buffer) {
+    cTOVREN_Sound& sound = device();
     std::vector<int16_t> out(2 * 1024);
     if (sound.Play(buffer, true) != 0) std::abort();
     platform::audio::renderMix(out.data(), 1024);
