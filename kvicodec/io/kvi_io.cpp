@@ -87,4 +87,18 @@ Outcome saveKviRgba(const char* path, const uint8_t* rgba, uint32_t width, uint3
     return outcome;
 }
 
+const Filters& pictureFilters() {
+    static const Filters filters{
+        {"All supported", "*.bmp;*.cel;*.kvi;*.jpg;*.pcx;*.scl;*.sci;*.scn;*.tga"},
+        {"Windows Bitmap (BMP)", "*.bmp"},
+        {"kvImage (KVI)", "*.kvi"},
+        {"JPEG Image (JPG)", "*.jpg"},
+        {"ZSoft PaintBrush (PCX)", "*.pcx"},
+        {"Targa (TGA)", "*.tga"},
+        {"Screen Copy (SC?)", "*.scl;*.sci;*.scn"},
+        {"CEL (CEL)", "*.cel"},
+    };
+    return filters;
+}
+
 }  // namespace kvi_io

@@ -7,6 +7,8 @@
 #include <kvicodec/kvidecoder.h>
 
 #include <cstdint>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace kvi_io {
@@ -71,5 +73,9 @@ struct SaveSettings {
 // (bytes that never reached the disk) fails the save.
 Outcome saveKviRgba(const char* path, const uint8_t* rgba, uint32_t width, uint32_t height,
                     const SaveSettings& settings);
+
+// The open dialogs' filters for every picture the programs read: name and patterns.
+using Filters = std::vector<std::pair<std::string, std::string>>;
+const Filters& pictureFilters();
 
 }  // namespace kvi_io

@@ -1,5 +1,7 @@
 #include "viewer_app.h"
 
+#include <kvi_io.h>
+
 #include <platform/ui.h>
 
 #include <cmath>
@@ -20,16 +22,7 @@ constexpr const char* kAboutText =
 platform::FileDialogRequest openRequest(const std::string& shown) {
     platform::FileDialogRequest request;
     request.initialPath = shown;  // the dialog opens in the folder of the picture shown
-    request.filters = {
-        {"All supported", "*.bmp;*.cel;*.kvi;*.jpg;*.pcx;*.scl;*.sci;*.scn;*.tga"},
-        {"Windows Bitmap (BMP)", "*.bmp"},
-        {"kvImage (KVI)", "*.kvi"},
-        {"JPEG Image (JPG)", "*.jpg"},
-        {"ZSoft PaintBrush (PCX)", "*.pcx"},
-        {"Targa (TGA)", "*.tga"},
-        {"Screen Copy (SC?)", "*.scl;*.sci;*.scn"},
-        {"CEL (CEL)", "*.cel"},
-    };
+    request.filters = kvi_io::pictureFilters();
     // The first pattern's extension; the dialog appends it to a name typed without one.
     request.defaultExtension = "bmp";
     return request;

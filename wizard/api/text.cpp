@@ -1,6 +1,8 @@
 #include "functions.h"
 #include "luaargs.h"
 
+#include <kvi_io.h>
+
 #include <platform/ui.h>
 
 #include <utility>
@@ -35,16 +37,7 @@ int messageError(lua_State* L) { return showBox(L, "Error!", MB_OK | MB_ICONERRO
 
 int getImageFileName(lua_State* L) {
     platform::FileDialogRequest request;
-    request.filters = Filters{
-        {"All supported", "*.bmp;*.cel;*.kvi;*.jpg;*.pcx;*.scl;*.sci;*.scn;*.tga"},
-        {"Windows Bitmap (BMP)", "*.bmp"},
-        {"kvImage (KVI)", "*.kvi"},
-        {"JPEG Image (JPG)", "*.jpg"},
-        {"ZSoft PaintBrush (PCX)", "*.pcx"},
-        {"Targa (TGA)", "*.tga"},
-        {"Screen Copy (SC?)", "*.scl;*.sci;*.scn"},
-        {"CEL (CEL)", "*.cel"},
-    };
+    request.filters = kvi_io::pictureFilters();
     return askFileName(L, std::move(request));
 }
 
