@@ -90,13 +90,7 @@ uint32_t CKDGLFile::ReadAll() {
     // One spare byte so that an empty file still gets a buffer.
     buffer = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(size) + 1));
     if (!buffer) return KDGL_ERR_ALLOC;
-    size_t done = 0;
-    while (done < static_cast<size_t>(size)) {
-        const ssize_t got = ::read(handle, buffer + done, static_cast<size_t>(size) - done);
-        if (got <= 0) return KDGL_ERR_FILE_READ;
-        done += static_cast<size_t>(got);
-    }
-    return KDGL_OK;
+    return platform::readFully(handle, buffer, static_cast<size_t>(size)) ? KDGL_OK : KDGL_ERR_FILE_READ;
 }
 
 uint32_t CKDGLFile::Close() {

@@ -1,8 +1,8 @@
 #include <mvobject/mvobject.h>
 
 #include "file_internal.h"
+#include "regular_file.h"
 
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,19 +16,6 @@ void replaceOpenFile(int fd) {
     // A second open replaces the first; closing it keeps the descriptor from leaking.
     if (g_file >= 0) ::close(g_file);
     g_file = fd;
-}
-
-// Moves the whole count or reports failure; a regular file may still return it in pieces.
-template <typename Op>
-bool transferAll(Op op, uint32_t byteCount) {
-    uint32_t done = 0;
-    while (done < byteCount) {
-        const ssize_t n = op(done, byteCount - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<uint32_t>(n);
-    }
-    return true;
 }
 
 }  // namespace
@@ -55,18 +42,12 @@ uint32_t cMVO_File::CreateInFile(const char* fileName) {
 
 uint32_t cMVO_File::WriteData(const void* data, uint32_t byteCount) {
     if (g_file < 0 || (!data && byteCount)) return MVO_ERR_WRITE;
-    const auto* bytes = static_cast<const char*>(data);
-    const bool ok = transferAll(
-        [bytes](uint32_t done, uint32_t left) { return ::write(g_file, bytes + done, left); }, byteCount);
-    return ok ? MVO_OK : MVO_ERR_WRITE;
+    return platform::writeFully(g_file, data, byteCount) ? MVO_OK : MVO_ERR_WRITE;
 }
 
 uint32_t cMVO_File::ReadData(void* data, uint32_t byteCount) {
     if (g_file < 0 || (!data && byteCount)) return MVO_ERR_READ;
-    auto* bytes = static_cast<char*>(data);
-    const bool ok = transferAll(
-        [bytes](uint32_t done, uint32_t left) { return ::read(g_file, bytes + done, left); }, byteCount);
-    return ok ? MVO_OK : MVO_ERR_READ;
+    return platform::readFully(g_file, data, byteCount) ? MVO_OK : MVO_ERR_READ;
 }
 
 uint32_t cMVO_File::CloseFile() {

@@ -1,5 +1,6 @@
 #include "regular_file.h"
 
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -36,6 +37,33 @@ std::FILE* openRegularStream(const char* path, OpenStatus* status) {
         if (status) *status = OpenStatus::Unreadable;
     }
     return stream;
+}
+
+namespace {
+
+// A regular file may still hand over its bytes in pieces.
+template <typename Op>
+bool transferAll(Op op, size_t count) {
+    size_t done = 0;
+    while (done < count) {
+        const ssize_t n = op(done, count - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool readFully(int fd, void* buffer, size_t count) {
+    auto* bytes = static_cast<char*>(buffer);
+    return transferAll([&](size_t done, size_t left) { return ::read(fd, bytes + done, left); }, count);
+}
+
+bool writeFully(int fd, const void* buffer, size_t count) {
+    const auto* bytes = static_cast<const char*>(buffer);
+    return transferAll([&](size_t done, size_t left) { return ::write(fd, bytes + done, left); }, count);
 }
 
 }  // namespace platform
