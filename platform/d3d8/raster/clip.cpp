@@ -2,6 +2,10 @@
 
 #include <cmath>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace platform::d3d8::raster {
 
 namespace {
@@ -42,7 +46,10 @@ ClipPlanes clipPlanes(const ScreenMapping& m, bool depthPlanes) {
     auto add = [&](float a, float b, float c, float d, float bias) {
         float* p = planes.plane[planes.count];
         p[0] = a, p[1] = b, p[2] = c, p[3] = d;
-        planes.bias[planes.count++] = bias;
+        planes.bias[planes.count] = bias;
+        const float lanes[5] = {a, b, c, d, bias};
+        for (int k = 0; k < 5; ++k) planes.lanes[k][planes.count] = lanes[k];
+        ++planes.count;
     };
     add(0, 0, 0, 1, 1e-6f);  // w > 0, so that the division that follows stays finite
     if (depthPlanes) {
@@ -57,12 +64,33 @@ ClipPlanes clipPlanes(const ScreenMapping& m, bool depthPlanes) {
     return planes;
 }
 
+#if defined(__SSE2__)
+
+// Four planes at a time, each term in the order distance() takes, so the signs agree.
+uint32_t outcode(const ClipPlanes& planes, const float* pos) {
+    const __m128 x = _mm_set1_ps(pos[0]), y = _mm_set1_ps(pos[1]), z = _mm_set1_ps(pos[2]), w = _mm_set1_ps(pos[3]);
+    auto outside = [&](int first) {
+        const auto& k = planes.lanes;
+        __m128 d = _mm_mul_ps(_mm_loadu_ps(&k[0][first]), x);
+        d = _mm_add_ps(d, _mm_mul_ps(_mm_loadu_ps(&k[1][first]), y));
+        d = _mm_add_ps(d, _mm_mul_ps(_mm_loadu_ps(&k[2][first]), z));
+        d = _mm_add_ps(d, _mm_mul_ps(_mm_loadu_ps(&k[3][first]), w));
+        d = _mm_sub_ps(d, _mm_loadu_ps(&k[4][first]));
+        return uint32_t(_mm_movemask_ps(_mm_cmpnge_ps(d, _mm_setzero_ps())));  // NaN is outside
+    };
+    return (outside(0) | outside(4) << 4) & ((1u << planes.count) - 1);
+}
+
+#else
+
 uint32_t outcode(const ClipPlanes& planes, const float* pos) {
     uint32_t code = 0;
     for (int i = 0; i < planes.count; ++i)
         if (!(distance(planes, i, pos) >= 0)) code |= 1u << i;
     return code;
 }
+
+#endif
 
 int clipPolygon(const ClipPlanes& planes, uint32_t planesToClip, const ClipVertex* in, int count, ClipVertex* out) {
     ClipVertex buffers[2][3 + ClipPlanes::kMax];

@@ -19,6 +19,9 @@ struct ClipPlanes {
     int count = 0;
     float plane[kMax][4];  // inside when plane . (x, y, z, w) >= bias
     float bias[kMax] = {};
+    // The same planes by coefficient (x, y, z, w, bias), eight wide for outcode; the unused
+    // ones are (0, 0, 0, 0) with bias -1.
+    float lanes[5][8] = {{}, {}, {}, {}, {-1, -1, -1, -1, -1, -1, -1, -1}};
 };
 
 // near (z >= 0) and far (z <= w) only when `depthPlanes`.
