@@ -48,6 +48,7 @@ void expectSameAsGl(const Scene& scene) {
 }
 
 TEST(Oracle, LitSphere) { expectSameAsGl(litSphere()); }
+TEST(Oracle, EightLightsAndPointFill) { expectSameAsGl(eightLightsAndPointFill()); }
 TEST(Oracle, TexturedFloorPoint) { expectSameAsGl(texturedFloor(D3DTEXF_POINT)); }
 TEST(Oracle, TexturedFloorBilinear) { expectSameAsGl(texturedFloor(D3DTEXF_LINEAR)); }
 TEST(Oracle, InterpenetratingCubes) { expectSameAsGl(interpenetratingCubes()); }

@@ -71,6 +71,46 @@ Scene litSphere() {
     return scene;
 }
 
+Scene eightLightsAndPointFill() {
+    Scene scene;
+    scene.clear = 0xFF000000;
+    // Four coloured directional lights from the sides and four attenuated point lights
+    // close in front, each adding its own part.
+    scene.lights = {
+        directionalLight({1, 0, 0.3f}, color(0.35f, 0, 0)),
+        directionalLight({-1, 0, 0.3f}, color(0, 0.35f, 0)),
+        directionalLight({0, -1, 0.3f}, color(0, 0, 0.35f)),
+        directionalLight({0, 1, 0.3f}, color(0.2f, 0.2f, 0)),
+        pointLight({-1.2f, 1.2f, -1.5f}, color(0.5f, 0.3f, 0.1f), 0.5f, 0.3f, 0, 100.0f),
+        pointLight({1.2f, 1.2f, -1.5f}, color(0.1f, 0.4f, 0.5f), 0.5f, 0.3f, 0, 100.0f),
+        pointLight({-1.2f, -1.2f, -1.5f}, color(0.4f, 0.1f, 0.4f), 0.5f, 0.3f, 0, 100.0f),
+        pointLight({1.2f, -1.2f, -1.5f}, color(0.3f, 0.3f, 0.3f), 0.5f, 0.3f, 0, 100.0f),
+    };
+    Draw lit;
+    lit.fvf = D3DFVF_XYZ | D3DFVF_NORMAL;
+    lit.vertices = sphere(1.0f, 40, 28);
+    lit.world = translation(-0.5f, 0, 0);
+    lit.view = lookAt({0, 0, -3.4f}, {0, 0, 0});
+    lit.projection = sceneProjection(scene, kPi / 3, 0.5f, 20.0f);
+    lit.material = material(color(0.9f, 0.9f, 0.9f));
+    lit.renderStates = {{D3DRS_LIGHTING, TRUE}, {D3DRS_AMBIENT, 0x00101010}};
+    scene.draws.push_back(lit);
+
+    // The corners of the front faces only, one pixel each.
+    Draw points;
+    points.fvf = D3DFVF_XYZ | D3DFVF_DIFFUSE;
+    points.vertices = sphere(0.6f, 12, 8);
+    for (Vertex& v : points.vertices)
+        v.diffuse = D3DCOLOR_ARGB(255, int(127 + 127 * v.nx), int(127 + 127 * v.ny), 220);
+    points.world = translation(1.2f, 0.1f, 0);
+    points.view = lit.view;
+    points.projection = lit.projection;
+    points.renderStates = {{D3DRS_LIGHTING, FALSE}, {D3DRS_FILLMODE, D3DFILL_POINT}};
+    points.stageStates = diffuseOnly();
+    scene.draws.push_back(points);
+    return scene;
+}
+
 Scene texturedFloor(D3DTEXTUREFILTERTYPE filter) {
     Scene scene;
     scene.clear = 0xFF303030;

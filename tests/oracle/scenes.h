@@ -8,6 +8,9 @@ namespace kvtest::scene3d {
 // A white sphere lit by a directional light and an attenuated point light with specular
 // highlights, beside a smaller sphere whose diffuse colour comes from its vertices.
 Scene litSphere();
+// A sphere under eight lights at once (four directional, four attenuated points) beside a
+// sphere drawn as the points of its front faces.
+Scene eightLightsAndPointFill();
 // A checkered floor seen at a low angle, point-sampled or bilinear.
 Scene texturedFloor(D3DTEXTUREFILTERTYPE filter);
 // Two lit cubes cutting into each other, one per-face coloured through its vertices.
