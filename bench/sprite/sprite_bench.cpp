@@ -7,6 +7,7 @@
 #include <platform/d3dx8.h>
 #include <platform/window.h>
 
+#include "d3d_device.h"
 #include "sidebyside.h"
 #include "testsupport.h"
 
@@ -32,15 +33,7 @@ struct Device {
     ID3DXSprite* sprite = nullptr;
 
     Device() {
-        D3DPRESENT_PARAMETERS pp{};
-        pp.BackBufferWidth = kScreenW;
-        pp.BackBufferHeight = kScreenH;
-        pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-        pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        pp.Windowed = TRUE;
-        pp.EnableAutoDepthStencil = TRUE;
-        pp.AutoDepthStencilFormat = D3DFMT_D16;
-        d3d->CreateDevice(0, D3DDEVTYPE_SW, window, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &device);
+        kvtest::createSoftwareDevice(d3d, window, kvtest::windowedParameters(kScreenW, kScreenH), &device);
         device->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTEXF_LINEAR);
         device->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTEXF_LINEAR);
         D3DXCreateSprite(device, &sprite);

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "d3d_device.h"
+
 #include <cstring>
 #include <vector>
 
@@ -18,15 +20,7 @@ public:
         window = static_cast<platform::OffscreenWindow*>(platform::createOffscreenWindow(width, height));
         d3d = Direct3DCreate8(D3D_SDK_VERSION);
         ASSERT_NE(d3d, nullptr);
-        D3DPRESENT_PARAMETERS pp{};
-        pp.BackBufferWidth = width;
-        pp.BackBufferHeight = height;
-        pp.BackBufferFormat = format;
-        pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        pp.Windowed = TRUE;
-        pp.EnableAutoDepthStencil = TRUE;
-        pp.AutoDepthStencilFormat = depthFormat;
-        ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_SW, window, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &device),
+        ASSERT_EQ(createSoftwareDevice(d3d, window, windowedParameters(width, height, format, depthFormat), &device),
                   D3D_OK);
         ASSERT_EQ(device->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &backBuffer), D3D_OK);
     }
