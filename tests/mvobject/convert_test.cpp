@@ -93,6 +93,27 @@ TEST(MvoConvert, ObjCubeConvertsAndLoadsBack) {
     EXPECT_NE(runTool("only-one-argument", dir.file("log")), 0);
 }
 
+// A failure names the file, the side and why.
+TEST(MvoConvert, FailuresSayWhichFileAndWhy) {
+    kvtest::TempDir dir;
+    const std::string notMvo = dir.file("text.mvo");
+    std::ofstream(notMvo) << "not a model at all\n";
+    std::ofstream(dir.file("cube.obj")) << cubeWithoutNormals();
+    const auto message = [&](const std::string& arguments) {
+        EXPECT_EQ(runTool(arguments, dir.file("log")) >> 8, 1) << arguments;
+        const kvtest::Bytes log = kvtest::readFile(dir.file("log"));
+        return std::string(log.begin(), log.end());
+    };
+    EXPECT_EQ(message("--dump " + dir.file("absent.mvo")),
+              "mvoconvert: " + dir.file("absent.mvo") + ": cannot read: No such file or directory (code 0x10000001)\n");
+    EXPECT_EQ(message("--dump " + notMvo), "mvoconvert: " + notMvo + ": cannot read: not an MVO file (code 0x00000001)\n");
+    EXPECT_EQ(message(dir.file("absent.obj") + " " + dir.file("out.mvo")),
+              "mvoconvert: " + dir.file("absent.obj") + ": cannot read: No such file or directory\n");
+    const std::string unwritable = dir.file("no-such-folder") + "/out.mvo";
+    EXPECT_EQ(message(dir.file("cube.obj") + " " + unwritable),
+              "mvoconvert: " + unwritable + ": cannot write: No such file or directory (code 0x10000001)\n");
+}
+
 TEST(MvoConvert, SharedPositionWithDistinctNormalsBecomesSeparateVertices) {
     std::istringstream in(cubeWithFaceNormals());
     mvoconvert::Mesh mesh;

@@ -73,6 +73,7 @@ TEST_P(Cli, UnknownOptionIsAUsageError) {
     EXPECT_EQ(bogus.exitCode, 2);
     EXPECT_EQ(bogus.out, "");
     EXPECT_NE(bogus.err.find("usage: " + name()), std::string::npos) << bogus.err;
+    EXPECT_NE(bogus.err.find("'--bogus'"), std::string::npos) << "says which option: " << bogus.err;
     EXPECT_EQ(leftovers(), std::vector<std::string>{});
 }
 

@@ -40,6 +40,12 @@ struct Command {
     std::vector<std::string> files;
 };
 
+bool isValueOption(const std::string& name) {
+    for (const char* known : {"--mode", "--quality", "--order", "--bits", "--info"})
+        if (name == known) return true;
+    return false;
+}
+
 void applyOption(Command& command, const std::string& name, const std::string& value) {
     static const std::vector<std::string> modes = {"none", "A1", "A1E", "A2", "A2E", "A3", "A3E", "B1"};
     static const std::vector<std::string> orders = {"rgba", "bgra", "argb", "abgr", "rgbx", "bgrx", "xrgb", "xbgr"};
@@ -88,6 +94,7 @@ Command parse(int argc, char** argv) {
         } else if (const size_t eq = arg.find('='); eq != std::string::npos) {
             applyOption(command, arg.substr(0, eq), arg.substr(eq + 1));
         } else {
+            if (!isValueOption(arg)) throw UsageError{"unknown option '" + arg + "'"};
             if (i + 1 >= argc) throw UsageError{"option '" + arg + "' needs a value"};
             applyOption(command, arg, argv[++i]);
         }

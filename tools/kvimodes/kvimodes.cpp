@@ -106,6 +106,8 @@ int main(int argc, char** argv) {
     }
     // A folder named like an option is almost certainly a mistyped option.
     if (argc != 2 || argv[1][0] == '-') {
+        if (argc == 2) std::fprintf(stderr, "kvimodes: unknown option '%s'\n", argv[1]);
+        else std::fputs("kvimodes: one OUTDIR is needed\n", stderr);
         std::fputs(help::usage, stderr);
         return 2;
     }

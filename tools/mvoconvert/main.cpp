@@ -5,17 +5,35 @@
 
 #include <mvobject/mvobject.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <string>
 
 namespace {
 
 namespace help = kvhelp_mvoconvert;
 
-int usage() {
-    std::fputs(help::usage, stderr);
+int usageError(const std::string& what) {
+    std::fprintf(stderr, "mvoconvert: %s\n%s", what.c_str(), help::usage);
     return 2;
+}
+
+// The library has one text for every failure; these say which.
+const char* reason(uint32_t status) {
+    switch (status) {
+    case MVO_ERR_MAGIC: return "not an MVO file";
+    case MVO_ERR_MAJOR_VERSION: return "an MVO version other than 1";
+    case MVO_ERR_OBJECT_COUNT: return "holds more or fewer than one object";
+    case MVO_ERR_VERTEX_COUNT: return "fewer than 3 vertices";
+    case MVO_ERR_FACE_COUNT: return "no faces";
+    case MVO_ERR_OPEN: return std::strerror(errno);
+    case MVO_ERR_WRITE: return "write failed, or the file ends early";
+    case MVO_ERR_READ: return "the file ends early";
+    case MVO_ERR_MEMORY: return "out of memory";
+    default: return "failed";
+    }
 }
 
 void printFloats(const char* keyword, const float* values, uint32_t rows, int columns) {
@@ -38,7 +56,7 @@ int dump(const char* path) {
     MVOBJECT object{};
     const uint32_t status = mvo.LoadObject(path, &object);
     if (status != MVO_OK) {
-        std::fprintf(stderr, "mvoconvert: cannot load %s (code 0x%08X)\n", path, status);
+        std::fprintf(stderr, "mvoconvert: %s: cannot read: %s (code 0x%08X)\n", path, reason(status), status);
         MVO_FreeObject(&object);
         return 1;
     }
@@ -58,7 +76,7 @@ int dump(const char* path) {
 int convert(const char* objPath, const char* mvoPath) {
     std::ifstream in(objPath);
     if (!in) {
-        std::fprintf(stderr, "mvoconvert: cannot open %s\n", objPath);
+        std::fprintf(stderr, "mvoconvert: %s: cannot read: %s\n", objPath, std::strerror(errno));
         return 1;
     }
     mvoconvert::Mesh mesh;
@@ -71,7 +89,7 @@ int convert(const char* objPath, const char* mvoPath) {
     const MVOBJECT object = mesh.record();
     const uint32_t status = mvo.SaveSingleObject(mvoPath, object);
     if (status != MVO_OK) {
-        std::fprintf(stderr, "mvoconvert: cannot write %s (code 0x%08X)\n", mvoPath, status);
+        std::fprintf(stderr, "mvoconvert: %s: cannot write: %s (code 0x%08X)\n", mvoPath, reason(status), status);
         return 1;
     }
     std::printf("%s: %u vertices, %u triangles, %u texture coordinates\n", mvoPath, object.VertexCount,
@@ -92,5 +110,7 @@ int main(int argc, char** argv) {
     }
     if (argc == 3 && std::strcmp(argv[1], "--dump") == 0) return dump(argv[2]);
     if (argc == 3 && argv[1][0] != '-') return convert(argv[1], argv[2]);
-    return usage();
+    const bool dumping = argc >= 2 && std::strcmp(argv[1], "--dump") == 0;
+    if (argc >= 2 && argv[1][0] == '-' && !dumping) return usageError(std::string("unknown option '") + argv[1] + "'");
+    return usageError(dumping ? "--dump takes one MVO file" : "MODEL.obj and MODEL.mvo are needed");
 }
