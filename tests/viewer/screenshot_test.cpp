@@ -69,6 +69,12 @@ TEST(Screenshot, FailedLoadReportsTheMessageAndExitsOne) {
     const std::string shot = dir.file("shot.bmp");
     EXPECT_EQ(runViewer("--screenshot " + quoted(shot) + " " + quoted(dir.file("missing.kvi")),
                         dir.file("err.txt")), 1);
-    EXPECT_NE(textOf(dir.file("err.txt")).find("Can't load image!"), std::string::npos);
+    EXPECT_EQ(textOf(dir.file("err.txt")), "kvIViewer: Can't load image!\nkvIViewer: " + dir.file("missing.kvi") +
+                                               ": cannot read: File not found or can't be open!\n");
+    kvtest::writeFile(dir.file("shot.scl"), kvtest::Bytes(6912, 0));
+    EXPECT_EQ(runViewer("--screenshot " + quoted(shot) + " " + quoted(dir.file("shot.scl")), dir.file("err.txt")), 1);
+    const std::string why = ": cannot read: Unknown compression or organization structure!\n";
+    EXPECT_NE(textOf(dir.file("err.txt")).find(dir.file("shot.scl") + why), std::string::npos)
+        << textOf(dir.file("err.txt"));
     EXPECT_EQ(runViewer("--screenshot " + quoted(shot), dir.file("err.txt")), 2);
 }

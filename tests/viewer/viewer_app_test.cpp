@@ -151,9 +151,15 @@ TEST(ViewerApp, FailedLoadKeepsThePreviousPicture) {
     ASSERT_TRUE(viewer.init());
     ASSERT_TRUE(viewer.app.open(dir.file("a.kvi")));
     const std::string title = viewer.title;
-    for (const auto& path : {dir.file("bad.kvi"), dir.file("shot.scl")}) {
+    std::string failed, why;
+    viewer.app.onLoadFailed = [&](const std::string& path, const std::string& reason) { failed = path, why = reason; };
+    const std::pair<std::string, std::string> cases[] = {{dir.file("bad.kvi"), "Read or write file error!"},
+                                                         {dir.file("shot.scl"), "Unknown compression or organization structure!"}};
+    for (const auto& [path, reason] : cases) {
         ui.messages.clear();
         EXPECT_FALSE(viewer.app.open(path));
+        EXPECT_EQ(failed, path);
+        EXPECT_EQ(why, reason);
         ASSERT_EQ(ui.messages.size(), 1u);
         EXPECT_EQ(ui.messages[0].text, "Can't load image!");
         EXPECT_EQ(ui.messages[0].caption, "Error!");

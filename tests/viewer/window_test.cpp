@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QStatusBar>
 #include <QWheelEvent>
 
 #include <cstdlib>
@@ -96,6 +97,12 @@ TEST(Window, ShortcutsKeysWheelAndStatusLine) {
     }
     EXPECT_EQ(window.app().view().zoom, 1.5625f);
     waitFor(50);
+    EXPECT_EQ(window.statusLabel()->text().toStdString(), "a.bmp \u2014 156%");
+
+    // A picture that cannot be shown: the box, then the status line says which and why.
+    EXPECT_FALSE(window.app().open(dir.file("gone.bmp")));
+    EXPECT_EQ(window.statusBar()->currentMessage().toStdString(),
+              dir.file("gone.bmp") + ": File not found or can't be open!");
     EXPECT_EQ(window.statusLabel()->text().toStdString(), "a.bmp \u2014 156%");
 }
 

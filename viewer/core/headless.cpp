@@ -19,6 +19,9 @@ struct WindowDeleter {
 
 int drawAndSave(HWND window, const ViewerOptions& options) {
     ViewerApp app(window);
+    app.onLoadFailed = [](const std::string& path, const std::string& why) {
+        std::fprintf(stderr, "kvIViewer: %s: cannot read: %s\n", path.c_str(), why.c_str());
+    };
     if (app.initGraphics(options.width, options.height) != 0) return 1;
     if (!app.open(options.picture)) return 1;
     app.drawFrame();

@@ -17,19 +17,32 @@ namespace {
 constexpr uint32_t kType24 = KDGL_TYPE_24BIT;
 constexpr uint32_t kType32 = KDGL_TYPE_32BIT;
 
-bool loadKvi(const std::string& path, Picture& out) {
+std::string kviText(uint32_t status) {
+    char text[KVI_ERR_TEXT_SIZE];
+    KVIDECODER_GetErrorStr(status, text);
+    return text;
+}
+
+// Each loader returns why it failed, or an empty text.
+std::string loadKvi(const std::string& path, Picture& out) {
     kvi_io::DecoderOwner kvi;
-    if (!kvi_io::decodeKviFile(path.c_str(), kvi).ok()) return false;
+    const kvi_io::Outcome decoded = kvi_io::decodeKviFile(path.c_str(), kvi);
     const CKVIDECODER& decoder = kvi.decoder;
     const uint32_t bits = decoder.bitsPerPixel;
     const uint64_t bytes = uint64_t(decoder.width) * decoder.height * 4;
+    std::string why;
+    if (!decoded.ok()) why = kviText(decoded.status);
+    else if (bits != 24 && bits != 32) why = "only 24- and 32-bit KVI files are shown";
     // The file's pixels are in its stored order; the canvas holds R, G, B, A whatever the
     // file declares, so every order shows its true colours.
-    auto* rgba = (bits == 24 || bits == 32) && bytes <= SIZE_MAX ? static_cast<uint8_t*>(std::malloc(size_t(bytes)))
-                                                                 : nullptr;
-    if (!rgba || KVIDECODER_UnpackRgba(&decoder, rgba) != 0) {
+    auto* rgba = why.empty() && bytes <= SIZE_MAX ? static_cast<uint8_t*>(std::malloc(size_t(bytes))) : nullptr;
+    if (why.empty() && !rgba) why = "out of memory";
+    if (why.empty()) {
+        if (const uint32_t unpacked = KVIDECODER_UnpackRgba(&decoder, rgba)) why = kviText(unpacked);
+    }
+    if (!why.empty()) {
         std::free(rgba);
-        return false;
+        return why;
     }
     KDGL_CANVAS& canvas = out.image.canvas;
     canvas = KDGL_CANVAS{};
@@ -37,12 +50,16 @@ bool loadKvi(const std::string& path, Picture& out) {
     canvas.width = decoder.width;
     canvas.height = decoder.height;
     canvas.type = bits == 32 ? kType32 : kType24;  // remembered for saving; the pixels are 32-bit
-    return true;
+    return {};
 }
 
-bool loadThroughLibrary(const std::string& path, Picture& out) {
-    if (out.image.LoadImageFromFileAs32(path.c_str()) != 0) return false;
-    return !out.empty();
+std::string loadThroughLibrary(const std::string& path, Picture& out) {
+    if (const uint32_t status = out.image.LoadImageFromFileAs32(path.c_str())) {
+        char text[KDGL_ERR_TEXT_SIZE];
+        KDGL_ERR_GetErrorStr(status, text);
+        return text;
+    }
+    return out.empty() ? "no pixels" : "";
 }
 
 }  // namespace
@@ -67,11 +84,13 @@ void Picture::release() {
     image.canvas.data = nullptr;
 }
 
-bool loadPicture(const std::string& path, Picture& out) {
-    if (path.size() > kMaxPathChars) return false;
+bool loadPicture(const std::string& path, Picture& out, std::string* why) {
+    std::string failure;
     Picture loaded;
-    const bool ok = isKviPath(path) ? loadKvi(path, loaded) : loadThroughLibrary(path, loaded);
-    if (!ok) return false;
+    if (path.size() > kMaxPathChars) failure = "the path is longer than " + std::to_string(kMaxPathChars) + " characters";
+    else failure = isKviPath(path) ? loadKvi(path, loaded) : loadThroughLibrary(path, loaded);
+    if (why) *why = failure;
+    if (!failure.empty()) return false;
     out = std::move(loaded);
     return true;
 }

@@ -34,8 +34,8 @@ private:
 
 // Reads `path` into 32-bit R, G, B, A pixels: KVI files (by the case-sensitive ending) through
 // the KVI decoder, everything else through the image library. False on any failure, which
-// leaves `out` untouched. Only 24- and 32-bit KVI files are accepted.
-bool loadPicture(const std::string& path, Picture& out);
+// leaves `out` untouched and says why in `why`. Only 24- and 32-bit KVI files are accepted.
+bool loadPicture(const std::string& path, Picture& out, std::string* why = nullptr);
 
 // Status of a KVI save; each failure has its own message.
 enum class SaveResult {

@@ -86,13 +86,16 @@ bool ViewerApp::createSprite(cTOVREN_Sprite& sprite, Picture& picture) {
 bool ViewerApp::open(const std::string& path) {
     Picture loaded;
     cTOVREN_Sprite fresh;
-    bool ok = graphicsReady_ && loadPicture(path, loaded);
+    std::string why = "no graphics device";
+    bool ok = graphicsReady_ && loadPicture(path, loaded, &why);
     if (ok) {
         loaded.image.FX_RepakBits(loaded.pixels(), loaded.width(), loaded.height(), 513, "bgra");
         ok = createSprite(fresh, loaded);
+        if (!ok) why = "the graphics device cannot hold a picture this large";
     }
     if (!ok) {
         MessageBoxA(window_, kLoadFailed, "Error!", MB_ICONWARNING);
+        if (onLoadFailed) onLoadFailed(path, why);
         return false;
     }
     sprite_.Release();

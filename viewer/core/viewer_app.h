@@ -35,6 +35,8 @@ public:
 
     // Called with the new window title after a picture was loaded.
     std::function<void(const std::string&)> onTitleChanged;
+    // Called after the "Can't load image!" box with the path and why it could not be shown.
+    std::function<void(const std::string& path, const std::string& why)> onLoadFailed;
 
     // Applies the start theme, "Language/russian.xml" below the start directory unless the
     // settings name another, to the menu.

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QGuiApplication>
 #include <QKeySequence>
 #include <QLabel>
@@ -41,6 +42,10 @@ MainWindow::MainWindow(const kviewer::ViewerSettings& settings)
     statusBar()->addPermanentWidget(status_);
     connectFrame();
     app_->onTitleChanged = [this](const std::string& title) { setWindowTitle(utf8(title)); };
+    // The box says that a picture failed; the status line says which and why, for a while.
+    app_->onLoadFailed = [this](const std::string& path, const std::string& why) {
+        statusBar()->showMessage(QFile::decodeName(QByteArray::fromStdString(path)) + ": " + utf8(why), kLoadFailureShownMs);
+    };
     rebuildMenu();
     resizeSettle_.setSingleShot(true);
     resizeSettle_.setInterval(kResizeSettleMs);

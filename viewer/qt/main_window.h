@@ -39,6 +39,8 @@ public:
     // The device follows the frame's size once it has rested this long: a resize burst makes
     // it once, at the size the burst ended at.
     static constexpr int kResizeSettleMs = 120;
+    // How long the status line names a picture that could not be loaded and why.
+    static constexpr int kLoadFailureShownMs = 15000;
 
 protected:
     void showEvent(QShowEvent* event) override;
