@@ -291,14 +291,14 @@ void Game::attract(float seconds) {
     const int32_t target = world_.nearestCrystal(player_.position);
     player_.fly(target >= 0 ? autopilot(player_, world_.crystals[target].position) : PilotInput{}, seconds);
     player_.keepAbove(world_.groundHeight(player_.position.x, player_.position.z));
-    player_.stayInside(kWorldHalf - 20, seconds);
+    player_.stayInside(kPlayHalf, seconds);
     if (const int32_t hit = world_.touchedCrystal(player_, previous); hit >= 0) world_.respawn(hit);
 }
 
 void Game::play(float seconds) {
     const TOVREN_fCoord3 previous = player_.pointAt(0, 0, 6.5f);
     player_.fly(readPilot(control_), seconds);
-    player_.stayInside(kWorldHalf - 20, seconds);
+    player_.stayInside(kPlayHalf, seconds);
     const bool bumped = player_.keepAbove(world_.groundHeight(player_.position.x, player_.position.z));
     bumpWait_ -= seconds;
     if (bumped && bumpWait_ <= 0) {

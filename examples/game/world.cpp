@@ -103,7 +103,7 @@ TOVREN_fCoord3 World::placeAbove(float x, float z, float low, float high) {
 
 void World::scatter(uint32_t seed) {
     random_ = Random(seed);
-    const float edge = kWorldHalf - 40;
+    const float edge = kPlayHalf;
     crystals.assign(kCrystalCount, Pickup{});
     mines.assign(kMineCount, Pickup{});
     for (size_t i = 0; i < crystals.size(); ++i) respawn(i);
@@ -112,7 +112,7 @@ void World::scatter(uint32_t seed) {
 }
 
 void World::respawn(size_t index) {
-    const float edge = kWorldHalf - 40;
+    const float edge = kPlayHalf;
     crystals[index].position = placeAbove(random_.between(-edge, edge), random_.between(-edge, edge), 8, 28);
     crystals[index].alive = true;
     if (marked == static_cast<int32_t>(index)) marked = -1;
@@ -215,7 +215,7 @@ int32_t World::crystalUnder(int32_t x, int32_t y, uint16_t width, uint16_t heigh
 void World::toggleNight() {
     night_ = !night_;
     sun.Switch(!night_);
-    sun.SetAmbientLight(night_ ? TOVREN_RGB{0.06f, 0.06f, 0.12f} : TOVREN_RGB{0.28f, 0.28f, 0.34f});
+    sun.SetAmbientLight(night_ ? TOVREN_RGB{0.12f, 0.12f, 0.2f} : TOVREN_RGB{0.28f, 0.28f, 0.34f});
 }
 
 void World::draw(IDirect3DDevice8* d, cTOVREN_Camera& camera, const Glider& player) {

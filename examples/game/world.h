@@ -19,8 +19,8 @@ struct Pickup {
     bool alive = true;
 };
 
-constexpr size_t kCrystalCount = 40;
-constexpr size_t kMineCount = 24;
+constexpr size_t kCrystalCount = 60;
+constexpr size_t kMineCount = 36;
 
 // A small random number generator of our own, so that a seed gives the same world on every
 // machine and library (the attract mode and its screenshot depend on that).
