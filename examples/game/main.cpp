@@ -169,7 +169,6 @@ private:
     int fail(const std::string& message);
     void frame(float seconds);
     void readInput();
-    void attract(float seconds);
     void play(float seconds);
     void startRound();
     void draw();
@@ -285,16 +284,6 @@ void Game::startRound() {
     TOVREN_DEBUG_Println("Round started");
 }
 
-// The title screen: the autopilot flies from crystal to crystal behind the title.
-void Game::attract(float seconds) {
-    const TOVREN_fCoord3 previous = player_.pointAt(0, 0, 6.5f);
-    const int32_t target = world_.nearestCrystal(player_.position);
-    player_.fly(target >= 0 ? autopilot(player_, world_.crystals[target].position) : PilotInput{}, seconds);
-    player_.keepAbove(world_.groundHeight(player_.position.x, player_.position.z));
-    player_.stayInside(kPlayHalf, seconds);
-    if (const int32_t hit = world_.touchedCrystal(player_, previous); hit >= 0) world_.respawn(hit);
-}
-
 void Game::play(float seconds) {
     const TOVREN_fCoord3 previous = player_.pointAt(0, 0, 6.5f);
     player_.fly(readPilot(control_), seconds);
@@ -348,8 +337,9 @@ void Game::frame(float seconds) {
         if (startPressed && !headless_) {
             startRound();
         } else {
+            // The title screen: the autopilot flies from crystal to crystal behind it.
             quit_ = backPressed;
-            attract(seconds);
+            world_.attractStep(player_, seconds);
         }
         break;
     case Phase::Playing:

@@ -218,26 +218,46 @@ void World::toggleNight() {
     sun.SetAmbientLight(night_ ? TOVREN_RGB{0.12f, 0.12f, 0.2f} : TOVREN_RGB{0.28f, 0.28f, 0.34f});
 }
 
-void World::draw(IDirect3DDevice8* d, cTOVREN_Camera& camera, const Glider& player) {
+void World::attractStep(Glider& player, float seconds) {
+    const TOVREN_fCoord3 previous = player.pointAt(0, 0, 6.5f);
+    const int32_t target = nearestCrystal(player.position);
+    player.fly(target >= 0 ? autopilot(player, crystals[target].position) : PilotInput{}, seconds);
+    player.keepAbove(groundHeight(player.position.x, player.position.z));
+    player.stayInside(kPlayHalf, seconds);
+    if (const int32_t hit = touchedCrystal(player, previous); hit >= 0) respawn(hit);
+}
+
+void World::draw(IDirect3DDevice8* device, cTOVREN_Camera& camera, const Glider& player) {
+    drawSky(camera, player);
+    drawTerrain(device);
+    drawObjects(device, player);
+}
+
+void World::drawSky(cTOVREN_Camera& camera, const Glider& player) {
     sky.Draw(camera.viewAngles);
     camera.Apply();
     sun.UseLighting(true);
     // The lamp sits a little above the glider so that it lights the ground below.
     lamp.light.Position = D3DVECTOR{player.position.x, player.position.y + 4, player.position.z};
     lamp.Apply();
+}
 
-    d->SetMaterial(&kGround);
+void World::drawTerrain(IDirect3DDevice8* device) {
+    device->SetMaterial(&kGround);
     terrain.Draw({0, 0, 0}, {0, 0, 0});
+}
+
+void World::drawObjects(IDirect3DDevice8* device, const Glider& player) {
     for (size_t i = 0; i < crystals.size(); ++i) {
         if (!crystals[i].alive) continue;
-        d->SetMaterial(static_cast<int32_t>(i) == marked ? &kMarkedCrystal : &kCrystal);
+        device->SetMaterial(static_cast<int32_t>(i) == marked ? &kMarkedCrystal : &kCrystal);
         crystal.Draw(crystals[i].position, rotationOf(i));
     }
-    d->SetMaterial(&kMine);
+    device->SetMaterial(&kMine);
     for (size_t i = 0; i < mines.size(); ++i) {
         if (mines[i].alive) mine.Draw(mines[i].position, rotationOf(i));
     }
-    d->SetMaterial(&kGlider);
+    device->SetMaterial(&kGlider);
     glider.Draw(player.position, player.rotation());
 }
 

@@ -82,9 +82,16 @@ public:
     void toggleNight();
     bool night() const { return night_; }
 
+    // One step of the attract mode: the autopilot flies to the nearest crystal and takes it.
+    void attractStep(Glider& glider, float seconds);
+
     // Draws sky, terrain, pickups and the glider as the camera sees them. The materials go
-    // straight to the device (the engine's models carry no colour of their own).
+    // straight to the device (the engine's models carry no colour of their own). The three
+    // stages can also be drawn one by one, in this order, as the benchmark times them.
     void draw(IDirect3DDevice8* device, cTOVREN_Camera& camera, const Glider& player);
+    void drawSky(cTOVREN_Camera& camera, const Glider& player);
+    void drawTerrain(IDirect3DDevice8* device);
+    void drawObjects(IDirect3DDevice8* device, const Glider& player);
 
 private:
     int32_t touched(const cTOVREN_Model& model, const std::vector<Pickup>& things, const Glider& glider,
