@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <new>
 #include <string>
 
 namespace {
@@ -108,8 +109,14 @@ int main(int argc, char** argv) {
         std::printf("%s %s\n", help::name, help::version);
         return 0;
     }
-    if (argc == 3 && std::strcmp(argv[1], "--dump") == 0) return dump(argv[2]);
-    if (argc == 3 && argv[1][0] != '-') return convert(argv[1], argv[2]);
+    const char* file = argc == 3 ? (std::strcmp(argv[1], "--dump") == 0 ? argv[2] : argv[1]) : "";
+    try {
+        if (argc == 3 && std::strcmp(argv[1], "--dump") == 0) return dump(argv[2]);
+        if (argc == 3 && argv[1][0] != '-') return convert(argv[1], argv[2]);
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "mvoconvert: %s: Memory allocation is failed!\n", file);
+        return 1;
+    }
     const bool dumping = argc >= 2 && std::strcmp(argv[1], "--dump") == 0;
     if (argc >= 2 && argv[1][0] == '-' && !dumping) return usageError(std::string("unknown option '") + argv[1] + "'");
     return usageError(dumping ? "--dump takes one MVO file" : "MODEL.obj and MODEL.mvo are needed");

@@ -5,6 +5,8 @@
 #include <platform/ui.h>
 
 #include <cmath>
+#include <new>
+#include <string>
 #include <utility>
 
 namespace kviewer {
@@ -87,11 +89,18 @@ bool ViewerApp::open(const std::string& path) {
     Picture loaded;
     cTOVREN_Sprite fresh;
     std::string why = "no graphics device";
-    bool ok = graphicsReady_ && loadPicture(path, loaded, &why);
-    if (ok) {
-        loaded.image.FX_RepakBits(loaded.pixels(), loaded.width(), loaded.height(), 513, "bgra");
-        ok = createSprite(fresh, loaded);
-        if (!ok) why = "the graphics device cannot hold a picture this large";
+    bool ok = false;
+    try {
+        ok = graphicsReady_ && loadPicture(path, loaded, &why);
+        if (ok) {
+            loaded.image.FX_RepakBits(loaded.pixels(), loaded.width(), loaded.height(), 513, "bgra");
+            ok = createSprite(fresh, loaded);
+            if (!ok) why = "the graphics device cannot hold a picture this large";
+        }
+    } catch (const std::bad_alloc&) {  // the program's edge: reported, never an abort
+        fresh.Release();
+        ok = false;
+        why = "Memory allocation is failed!";
     }
     if (!ok) {
         MessageBoxA(window_, kLoadFailed, "Error!", MB_ICONWARNING);

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
+#include <new>
 
 namespace wizard {
 namespace {
@@ -103,10 +104,27 @@ private:
 
 }  // namespace
 
+namespace {
+
+// Calls the script function whose index is the closure's second upvalue. Running out of
+// memory in it becomes the script's Lua error "not enough memory": a C++ exception must not
+// unwind through Lua's C frames.
+int guarded(lua_State* L) {
+    const auto index = size_t(lua_tointeger(L, lua_upvalueindex(2)));
+    try {
+        return kScriptFunctions[index](L);
+    } catch (const std::bad_alloc&) {
+    }
+    return luaL_error(L, "not enough memory");  // outside the handler: the error leaves by longjmp
+}
+
+}  // namespace
+
 void registerScriptApi(lua_State* L, WizardState& state) {
     for (size_t i = 0; i < std::size(kScriptFunctions); ++i) {
-        lua_pushlightuserdata(L, &state);
-        lua_pushcclosure(L, kScriptFunctions[i], 1);
+        lua_pushlightuserdata(L, &state);  // upvalue 1, which every function reads
+        lua_pushinteger(L, lua_Integer(i));
+        lua_pushcclosure(L, guarded, 2);
         lua_setfield(L, LUA_GLOBALSINDEX, kScriptFunctionNames[i]);
     }
 }
