@@ -331,6 +331,39 @@ TEST(KviLoader, HeaderAndDataFaultsHaveTheirOwnCodes) {
     EXPECT_EQ(f.image.pixels, nullptr);
 }
 
+// A picture over the decoding budget is refused before anything is allocated for it, with
+// the engine's code for a failed allocation; an empty picture stays a format fault.
+TEST(ImageLoaders, PicturesOverTheBudgetAreAllocationFailures) {
+    Fixture f;
+    const Bytes rgba = kvtest::makePhotoRgba(4, 4);
+    const std::string jpeg = f.dir.file("p.jpg");
+    ASSERT_TRUE(kvtest::writeJpeg(jpeg, rgba, 4, 4, 90, true));
+    kvitest::Settings settings;
+    settings.width = settings.height = 4;
+    settings.mode = KVI_MODE_A1;
+    const struct {
+        const char* name;
+        Bytes file;
+    } pictures[] = {{"p.bmp", bmpFile(4, 4, 24, {}, Bytes(48, 7))},
+                    {"p.pcx", pcxFile(4, 4, 8, 3, 4, Bytes(48, 7))},
+                    {"p.tga", tgaFile(2, 4, 4, 24, 0, Bytes(48, 7))},
+                    {"p.jpg", kvtest::readFile(jpeg)},
+                    {"p.kvi", kvitest::encodeFile(rgba, settings)}};
+    for (const auto& p : pictures) EXPECT_EQ(f.load(p.name, p.file), 0u) << p.name;
+    KDGL_SetPixelBudget(15, 0);
+    KVIDECODER_SetPixelBudget(15, 0);
+    for (const auto& p : pictures) {
+        EXPECT_EQ(f.load(p.name, p.file), 0x101u) << p.name;
+        EXPECT_EQ(f.image.pixels, nullptr);
+    }
+    KDGL_SetPixelBudget(0, 0);
+    KVIDECODER_SetPixelBudget(0, 0);
+    EXPECT_EQ(f.load("w.bmp", bmpFile(0, 4, 24, {}, Bytes(48, 7))), kUnknownFormat);
+    EXPECT_EQ(f.load("h.bmp", bmpFile(4, 0, 24, {}, Bytes(48, 7))), kUnknownFormat);
+    EXPECT_EQ(f.load("w.tga", tgaFile(2, 0, 4, 24, 0, Bytes(48, 7))), kUnknownFormat);
+    EXPECT_EQ(f.load("h.tga", tgaFile(2, 4, 0, 24, 0, Bytes(48, 7))), kUnknownFormat);
+}
+
 TEST(ImageRecord, VerticalFlipSwapsRowsAroundTheMiddle) {
     Image image;
     EXPECT_EQ(image.VerticalFlip(), 0u);  // nothing loaded

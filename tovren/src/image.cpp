@@ -55,6 +55,10 @@ uint32_t checkBmp(const uint8_t* bytes, uint32_t size) {
     if (size < 54) return TOVREN_ERR_FILE_SIZE;
     const uint32_t bits = read16(bytes + 28);
     if (read32(bytes + 30) != 0 || bits == 2 || bits == 16) return TOVREN_ERR_TEXTURE_FORMAT;
+    // An empty picture is malformed; every other size KaldorGL refuses is over the budget.
+    const auto height = static_cast<int32_t>(read32(bytes + 22));
+    if (static_cast<int32_t>(read32(bytes + 18)) <= 0 || height == 0 || height == INT32_MIN)
+        return TOVREN_ERR_TEXTURE_FORMAT;
     return TOVREN_OK;
 }
 
@@ -64,11 +68,18 @@ uint32_t checkPcx(const uint8_t* bytes, uint32_t size) {
     return TOVREN_OK;
 }
 
+uint32_t checkTga(const uint8_t* bytes, uint32_t size) {
+    if (size >= 16 && (read16(bytes + 12) == 0 || read16(bytes + 14) == 0)) return TOVREN_ERR_TEXTURE_FORMAT;
+    return TOVREN_OK;
+}
+
+// A picture over the decoding budget is one the engine could not allocate: 0x101.
 uint32_t fromKaldorGL(uint32_t status) {
     switch (status) {
     case KDGL_OK: return TOVREN_OK;
     case KDGL_ERR_FILE_SIZE: return TOVREN_ERR_FILE_SIZE;
-    case KDGL_ERR_ALLOC: return TOVREN_ERR_MEMORY;
+    case KDGL_ERR_ALLOC:
+    case KDGL_ERR_RESOLUTION: return TOVREN_ERR_MEMORY;
     default: return TOVREN_ERR_TEXTURE_FORMAT;
     }
 }
@@ -125,11 +136,21 @@ struct KviDecoder : CKVIDECODER {
     }
 };
 
+// The decoder gives one code for an empty picture, one over the budget and one larger than
+// its data; the engine reports the second as a failed allocation.
+bool overBudget(const CKVIDECODER& decoder) {
+    uint64_t maxPixels = 0, maxBytes = 0;
+    KVIDECODER_GetPixelBudget(&maxPixels, &maxBytes);
+    const uint64_t pixels = uint64_t{decoder.width} * decoder.height;
+    return pixels > maxPixels || pixels * ((decoder.bitsPerPixel + 7u) / 8u) > maxBytes;
+}
+
 uint32_t decodeKvi(KviDecoder& decoder, const char* name) {
     if (!isRegularFile(name) || decoder.OpenFile(name)) return TOVREN_ERR_OPEN_FILE;
     if (decoder.ReadHeader()) return TOVREN_ERR_IMAGE_HEADER;
     if (decoder.ReadData()) return TOVREN_ERR_FILE_READ;
-    if (decoder.DecompressImage()) return TOVREN_ERR_IMAGE_DECOMPRESSION;
+    if (const uint32_t status = decoder.DecompressImage())
+        return status == KVI_ERR_SIZE && overBudget(decoder) ? TOVREN_ERR_MEMORY : TOVREN_ERR_IMAGE_DECOMPRESSION;
     if (decoder.CloseFile()) return TOVREN_ERR_OPEN_FILE;
     return TOVREN_OK;
 }
@@ -167,7 +188,7 @@ uint32_t cTOVREN_Image::LoadPCX(const char* fileName) {
 }
 
 uint32_t cTOVREN_Image::LoadTGA(const char* fileName) {
-    return loadThroughKaldorGL(*this, fileName, KDGL_FORMAT_TGA, nullptr);
+    return loadThroughKaldorGL(*this, fileName, KDGL_FORMAT_TGA, checkTga);
 }
 
 uint32_t cTOVREN_Image::LoadJPEG(const char* fileName) {
