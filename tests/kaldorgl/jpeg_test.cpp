@@ -158,14 +158,7 @@ TEST(JpegReader, DamagedFilesReturnAStatusAndStaySilent) {
 }
 
 TEST(JpegReader, SizesThatCannotBeAllocatedAreRefused) {
-    Bytes file = compress(Kind::Rgb, 8, 8, {1, 2, 3});
-    for (size_t i = 0; i + 8 < file.size(); ++i) {
-        if (file[i] == 0xFF && file[i + 1] == 0xC0) {  // frame header: height, then width
-            file[i + 5] = file[i + 7] = 0xEA;
-            file[i + 6] = file[i + 8] = 0x60;
-            break;
-        }
-    }
+    const Bytes file = kvtest::withJpegFrameSize(compress(Kind::Rgb, 8, 8, {1, 2, 3}), 60000, 60000);
     EXPECT_EQ(loadJpeg(file).status, KDGL_ERR_RESOLUTION);
 }
 
@@ -188,6 +181,28 @@ TEST(JpegReader, KeepsToThePixelBudget) {
     const Loaded whole = loadJpeg(progressive);
     ASSERT_EQ(whole.status, KDGL_OK);
     expectNear(whole.pixels, 0, 10, 20, 30);
+}
+
+// A few hundred bytes whose frame header promises a huge picture: refused right after the
+// header when over the budget, before libjpeg's whole-picture buffers or ours exist; within
+// the budget, the picture decodes and its early end is a warning.
+TEST(JpegReader, SmallFilesWithHugeFramesAreAnsweredAtTheHeader) {
+    const Bytes baseline = compress(Kind::Rgb, 8, 8, {1, 2, 3});
+    const Bytes progressive = compress(Kind::Rgb, 8, 8, {1, 2, 3}, false, Scans::Progressive);
+    const Bytes cut = kvtest::withJpegFrameSize(Bytes(baseline.begin(), baseline.end() - 2), 16384, 16384);
+    EXPECT_EQ(loadJpeg(kvtest::withJpegFrameSize(progressive, 65500, 65500)).status, KDGL_ERR_RESOLUTION);
+    KDGL_SetPixelBudget(1 << 20, 0);
+    EXPECT_EQ(loadJpeg(cut).status, KDGL_ERR_RESOLUTION);
+    KDGL_SetPixelBudget(0, 0);
+
+    kvtest::TempDir dir;
+    const std::string path = dir.file("cut.jpg");
+    kvtest::writeFile(path, kvtest::withJpegFrameSize(Bytes(baseline.begin(), baseline.end() - 2), 256, 256));
+    CCodecJPEG codec;
+    ASSERT_EQ(codec.LoadFromFile(path.c_str()), KDGL_OK);
+    std::free(codec.data);
+    EXPECT_EQ(codec.width, 256u);
+    EXPECT_EQ(codec.warnings.endedEarly, 1);
 }
 
 TEST(JpegReader, AnEarlyEndIsAWarning) {

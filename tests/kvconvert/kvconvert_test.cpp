@@ -182,6 +182,61 @@ TEST_F(Kvconvert, TruncatedJpegConvertsWithAWarning) {
     EXPECT_EQ(whole.err, "");
 }
 
+// A KVI file of the given header and data bytes; mode -1 writes no coding record.
+Bytes kviFile(uint32_t width, uint32_t height, uint8_t bits, int mode, size_t dataBytes) {
+    Bytes file = {'k', 'v', 'I', 16, 0x81};
+    kvtest::put32(file, width);
+    kvtest::put32(file, height);
+    file.insert(file.end(), {0x84, bits, 0, 0, 0, 0, 0});
+    if (mode >= 0) {
+        file.push_back(0x82);
+        for (const uint32_t field : {0u, uint32_t(mode), 0u}) kvtest::put32(file, field);
+    }
+    file.push_back(0);
+    kvtest::put32(file, uint32_t(dataBytes));
+    file.resize(file.size() + dataBytes, 0);  // B1: empty plane tables
+    return file;
+}
+
+// Small files whose headers promise gigabytes are refused with the reader's reason in an
+// address space far smaller than the pictures they declare (outside AddressSanitizer, which
+// cannot start under such a limit); a picture over KV_MAX_PIXELS likewise.
+TEST_F(Kvconvert, SmallFilesWithHugeHeadersAreRefusedInASmallAddressSpace) {
+#if defined(__SANITIZE_ADDRESS__)
+    const std::string limit;
+#else
+    const std::string limit = "ulimit -v 120000; ";
+#endif
+    ASSERT_TRUE(kvtest::writeJpeg(path("p.jpg"), kvtest::makePhotoRgba(8, 8), 8, 8, kvtest::JpegStyle{90, true, true}));
+    const Bytes progressive = kvtest::readFile(path("p.jpg"));
+    ASSERT_TRUE(kvtest::writeJpeg(path("b.jpg"), kvtest::makePhotoRgba(8, 8), 8, 8, 90, true));
+    const Bytes baseline = kvtest::readFile(path("b.jpg"));
+    const struct {
+        const char* name;
+        Bytes file;
+        const char* reason;
+        const char* environment;
+    } cases[] = {
+        {"a2.kvi", kviFile(16384, 16384, 32, 3, 1), "Impossible image resolution!", ""},
+        {"raw.kvi", kviFile(16384, 16384, 32, -1, 14), "Impossible image resolution!", ""},
+        {"raw8.kvi", kviFile(65535, 65535, 8, -1, 14), "Impossible image resolution!", ""},
+        {"b1.kvi", kviFile(8192, 8192, 32, 256, 16), "Impossible image resolution!", ""},
+        {"deep.kvi", kviFile(4096, 4096, 255, 256, 124), "Unknown color depth!", ""},
+        {"tall.kvi", kviFile(1, 4000000000u, 4, 1, 1), "Unknown color depth!", ""},
+        {"progressive.jpg", kvtest::withJpegFrameSize(progressive, 65500, 65500), "Impossible image resolution!", ""},
+        {"cut.jpg", kvtest::withJpegFrameSize(Bytes(baseline.begin(), baseline.end() - 2), 16384, 16384),
+         "Impossible image resolution!", "KV_MAX_PIXELS=1000000 "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        kvtest::writeFile(path(c.name), c.file);
+        const Outcome outcome = run(quoted(c.name) + " " + quoted("out.tga"), limit + c.environment);
+        EXPECT_EQ(outcome.exitCode, 1);
+        EXPECT_EQ(outcome.err, "kvconvert: " + path(c.name) + ": cannot read: " + c.reason + "\n");
+    }
+    EXPECT_FALSE(std::filesystem::exists(path("out.tga")));
+}
+
 // A picture the decoder accepts but that does not fit in memory as R, G, B, A ends with a
 // message, not with an uncaught exception. The address space is limited for kvconvert alone;
 // AddressSanitizer cannot start under such a limit.

@@ -249,6 +249,39 @@ TEST(KviDecoder, PixelBudget) {
     KVIDECODER_SetPixelBudget(0, 0);
 }
 
+// Small files whose headers promise gigabytes: each is refused by DecompressImage before a
+// picture or work buffer exists, whatever the pixel budget.
+TEST(KviDecoder, TinyFilesWithHugeHeadersAllocateNothing) {
+    const auto file = [](uint32_t w, uint32_t h, uint8_t bits, int mode, size_t dataBytes) {
+        FileBuilder f;
+        f.size(w, h).format(bits, 0, 0);
+        if (mode >= 0) f.coding(0, uint32_t(mode));
+        return f.end().payload(Bytes(dataBytes, 0)).bytes;  // B1: empty plane tables
+    };
+    const struct {
+        const char* what;
+        Bytes file;
+        size_t bytes;
+        uint32_t status;
+    } cases[] = {
+        {"A2, 16384 x 16384 x 32", file(16384, 16384, 32, KVI_MODE_A2, 1), 39, KVI_ERR_SIZE},
+        {"no mode, 16384 x 16384 x 32", file(16384, 16384, 32, -1, 14), 39, KVI_ERR_SIZE},
+        {"no mode, 65535 x 65535 x 8", file(65535, 65535, 8, -1, 14), 39, KVI_ERR_SIZE},
+        {"B1, 8192 x 8192 x 32", file(8192, 8192, 32, KVI_MODE_B1, 16), 54, KVI_ERR_SIZE},
+        {"B1, 4096 x 4096 x 255", file(4096, 4096, 255, KVI_MODE_B1, 124), 162, KVI_ERR_DEPTH},
+        {"A1, 1 x 4,000,000,000 x 4", file(1, 4000000000u, 4, KVI_MODE_A1, 1), 39, KVI_ERR_DEPTH},
+        {"A1, 1 x 4,000,000,000 x 8", file(1, 4000000000u, 8, KVI_MODE_A1, 1), 39, KVI_ERR_SIZE},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(c.file.size(), c.bytes);
+        Decoder d;
+        EXPECT_EQ(kvitest::decodeFile(c.file, d), c.status);
+        EXPECT_EQ(d.image, nullptr);
+        EXPECT_EQ(d.work, nullptr);
+    }
+}
+
 TEST(KviDecoder, UnpacksStoredOrdersToRgba) {
     // 16-bit "bgra" keeps blue and green; red is absent (0) and alpha opaque.
     FileBuilder f;

@@ -67,4 +67,18 @@ TEST(ReplyReader, HugeDeclaredLengthWaitsForMoreWithoutOverflow) {
     EXPECT_FALSE(reader.complete(head.data(), 3));  // a shorter view is ignored, not misread
 }
 
+// A server that sends one header line without end, read as GetData reads it, a few
+// kilobytes at a time into a large buffer: each byte is looked at once, so 16 MB cost one
+// pass rather than one pass per read (4,096 of them).
+TEST(ReplyReader, AnEndlessHeaderLineIsScannedOnce) {
+    std::string reply = "HTTP/1.1 200 OK\r\nX-Endless: ";
+    reply.resize(size_t(16) << 20, 'a');
+    ReplyReader reader;
+    for (size_t received = 4096; received <= reply.size(); received += 4096)
+        ASSERT_FALSE(reader.complete(reply.data(), received));
+    EXPECT_EQ(reader.stage(), Stage::Headers);
+    reply += "\r\nContent-Length: 0\r\n\r\n";
+    EXPECT_TRUE(reader.complete(reply.data(), reply.size()));
+}
+
 }  // namespace

@@ -56,4 +56,15 @@ bool writeGreyJpeg(const std::string& path, const Bytes& grey, uint32_t width, u
     return compress(path, grey, width, height, JpegStyle{quality, false, false, true}, 1, 1);
 }
 
+Bytes withJpegFrameSize(Bytes file, uint16_t width, uint16_t height) {
+    for (size_t i = 0; i + 8 < file.size(); ++i) {
+        if (file[i] == 0xFF && (file[i + 1] == 0xC0 || file[i + 1] == 0xC2)) {
+            file[i + 5] = uint8_t(height >> 8), file[i + 6] = uint8_t(height);
+            file[i + 7] = uint8_t(width >> 8), file[i + 8] = uint8_t(width);
+            break;
+        }
+    }
+    return file;
+}
+
 }  // namespace kvtest

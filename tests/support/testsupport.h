@@ -54,6 +54,10 @@ bool writeJpeg(const std::string& path, const Bytes& rgba, uint32_t width, uint3
 // Writes one byte a pixel as a single-component (greyscale) baseline JPEG.
 bool writeGreyJpeg(const std::string& path, const Bytes& grey, uint32_t width, uint32_t height, int quality);
 
+// The file with its frame header (baseline or progressive) saying width x height, as a
+// hostile file would; unchanged when it has no such header.
+Bytes withJpegFrameSize(Bytes file, uint16_t width, uint16_t height);
+
 // Peak signal-to-noise ratio in dB over equal-sized buffers; infinity when they are equal.
 double psnr(const Bytes& a, const Bytes& b);
 

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -214,6 +217,38 @@ TEST(Theme, UnreadableFileKeepsTheMenuWithOneMessage) {
     ThemeInfo info;
     applyTheme(dir.file("missing.xml"), menu, info, nullptr);
     EXPECT_EQ(log.shown.size(), 1u);
+}
+
+// Theme files made to hurt: 100,000 nested elements (the parser would recurse once a level),
+// megabytes of unknown keys, an endless device and a FIFO named like themes. Each is refused
+// at reading, with the one unreadable-theme box and the English menu; the language list
+// passes over them without waiting.
+TEST(Theme, HostileFilesAreRefusedAtReading) {
+    kvtest::TempDir dir;
+    std::string deep;
+    for (int i = 0; i < 100000; ++i) deep += "<Menu>";
+    writeText(dir.file("deep.xml"), theme(deep));
+    std::string unknown;
+    while (unknown.size() <= 1024 * 1024) unknown += item("NOPE" + std::to_string(unknown.size()), "y");
+    writeText(dir.file("keys.xml"), theme(header("FILE", "F") + unknown));
+    ASSERT_EQ(::symlink("/dev/zero", dir.file("russian.xml").c_str()), 0);
+    ASSERT_EQ(::mkfifo(dir.file("pipe.xml").c_str(), 0600), 0);
+    writeText(dir.file("good.xml"), theme("", description("Good", 7)));
+    for (const char* name : {"deep.xml", "keys.xml", "russian.xml", "pipe.xml"}) {
+        SCOPED_TRACE(name);
+        MessageLog log;
+        MenuBar menu = builtInMenu();
+        ThemeInfo info;
+        applyTheme(dir.file(name), menu, info, nullptr);
+        EXPECT_EQ(menu.headers[0].text, "File");
+        ASSERT_EQ(log.shown.size(), 1u);
+        EXPECT_EQ(log.shown[0].text, "Can't find language theme file!\nSets default language.");
+        ThemeInfo description;
+        EXPECT_FALSE(readThemeDescription(dir.file(name), description));
+    }
+    const LanguageList list = listThemes(dir.path().string(), 7);
+    ASSERT_EQ(list.entries.size(), 1u);
+    EXPECT_EQ(list.entries[0].name, "Good");
 }
 
 TEST(Theme, DocumentWithoutDescriptionStopsSilently) {
