@@ -1,7 +1,12 @@
 #include "scripttest.h"
 #include "wizardapp.h"
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -94,6 +99,34 @@ TEST_F(ScriptTest, HostileScriptNeverCrashes) {
         if (slot.data) EXPECT_LE(slot.byteCount(), wizard::kMaxPictureBytes);
         else EXPECT_EQ(slot.width, 0);
     }
+}
+
+// A library function that runs out of memory ends the script with Lua's memory error; the
+// exception never crosses Lua's frames. The address space is limited in a child process
+// (AddressSanitizer cannot run under such a limit): drawing a 64 MB picture onto itself
+// needs a second 64 MB copy that the limit leaves no room for.
+TEST_F(ScriptTest, RunningOutOfMemoryInAFunctionIsAScriptError) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "needs a limited address space";
+#else
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        long pages = 0;
+        std::ifstream("/proc/self/statm") >> pages;
+        const rlim_t room = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + (rlim_t(100) << 20);
+        const rlimit limit{room, room};
+        if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(2);
+        const wiztest::ScriptRun run = script("pwCreateImage(0, 4096, 4096, RGB(1, 2, 3)) pwPutImage(0, 0, 0, 0, 255)");
+        const bool asExpected = run.status == wizard::RunStatus::ScriptError &&
+                                run.errorText.find("not enough memory") != std::string::npos;
+        _exit(asExpected ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+#endif
 }
 
 class AppTest : public ScriptTest {
