@@ -21,7 +21,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-pid_t startViewer(const std::string& picture) {
+pid_t startViewer(const std::string& picture, const char* language) {
     const pid_t pid = fork();
     if (pid != 0) return pid;
     setenv("DISPLAY", ":97", 1);  // names a display, so the device starts SDL's video
@@ -30,7 +30,10 @@ pid_t startViewer(const std::string& picture) {
     const int null = open("/dev/null", O_WRONLY);
     dup2(null, 1);
     dup2(null, 2);
-    execl(KV_VIEWER_BIN, KV_VIEWER_BIN, picture.c_str(), static_cast<char*>(nullptr));
+    if (language)
+        execl(KV_VIEWER_BIN, KV_VIEWER_BIN, "--language", language, picture.c_str(), static_cast<char*>(nullptr));
+    else
+        execl(KV_VIEWER_BIN, KV_VIEWER_BIN, picture.c_str(), static_cast<char*>(nullptr));
     _exit(127);
 }
 
@@ -85,10 +88,17 @@ int waitForExit(pid_t pid, Clock::duration limit) {
 TEST(Signals, TermAndIntEndTheViewerCleanly) {
     kvtest::TempDir dir;
     ASSERT_TRUE(viewertest::writeBmp(dir.file("a.bmp"), 64, 48, kvtest::makePhotoRgba(64, 48)));
-    // A picture shown; then "Can't load image!" waiting in its modal box.
-    for (const auto& [signal, picture] : {std::pair{SIGTERM, dir.file("a.bmp")}, {SIGINT, dir.file("missing.bmp")},
-                                          {SIGTERM, dir.file("missing.bmp")}}) {
-        const pid_t pid = startViewer(picture);
+    struct Case {
+        int signal;
+        std::string picture;
+        const char* language;
+    };
+    // A picture shown; "Can't load image!" waiting in its modal box; and the box of a missing
+    // theme, which comes up before anything else.
+    for (const auto& [signal, picture, language] :
+         {Case{SIGTERM, dir.file("a.bmp"), nullptr}, Case{SIGINT, dir.file("missing.bmp"), nullptr},
+          Case{SIGTERM, dir.file("missing.bmp"), nullptr}, Case{SIGTERM, dir.file("a.bmp"), "no-such-theme"}}) {
+        const pid_t pid = startViewer(picture, language);
         ASSERT_GT(pid, 0);
         ASSERT_TRUE(waitUntilIdle(pid)) << "the viewer did not start";
         kill(pid, signal);

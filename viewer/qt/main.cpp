@@ -68,12 +68,13 @@ int runWindow(int& argc, char** argv, const kviewer::ViewerOptions& options) {
 
     const kviewer::ViewerSettings settings = settingsFor(app, options);
     MainWindow window(settings);
-    window.app().applyStartTheme();
-    if (!window.app().themeInUse().name.empty()) translateQtTexts(settings.theme);
-    window.rebuildMenu();
-    window.show();
-    // Inside the event loop, so that a signal or a failed start ends it like anything else.
-    QTimer::singleShot(0, &window, [&window, &options] {
+    // Inside the event loop, so that a signal during a start-up box, or a failed start, ends
+    // it like anything else (a quit before the loop runs is lost).
+    QTimer::singleShot(0, &window, [&window, &options, &settings] {
+        window.app().applyStartTheme();
+        if (!window.app().themeInUse().name.empty()) translateQtTexts(settings.theme);
+        window.rebuildMenu();
+        window.show();
         if (!window.start(options.picture)) QCoreApplication::quit();
     });
     return app.exec();
