@@ -3,7 +3,7 @@
 // files the suite writes (TGA and BMP through KaldorGL, KVI through kvICoder); and the
 // lake's translucent water, a TGA that repeats seamlessly both ways.
 #include <kaldorgl/kaldorgl.h>
-#include <kvicodec/kvicoder.h>
+#include <kvi_io.h>
 
 #include <algorithm>
 #include <cmath>
@@ -118,20 +118,8 @@ bool saveKaldorGL(const std::string& path, const std::vector<uint8_t>& rgba) {
 }
 
 bool saveKvi(const std::string& path, const std::vector<uint8_t>& rgba) {
-    CKVICODER encoder{};
-    encoder.Reset();
-    encoder.width = kSize;
-    encoder.height = kSize;
-    encoder.bitsPerPixel = 24;
-    encoder.colorDesc = KVI_COLOR_BGRA;
-    encoder.quality = 90;
-    const bool ok = encoder.AddCoder(KVI_MODE_B1) == KVI_OK && encoder.CompressImage(rgba.data()) == KVI_OK &&
-                    encoder.CreateFileA(path.c_str()) == KVI_OK && encoder.WriteHeader() == KVI_OK &&
-                    encoder.WriteData() == KVI_OK;
-    encoder.CloseFile();
-    std::free(encoder.data);
-    std::free(encoder.work);
-    return ok;
+    const kvi_io::SaveSettings settings{KVI_MODE_B1, 90, 24, KVI_COLOR_BGRA};
+    return kvi_io::saveKviRgba(path.c_str(), rgba.data(), kSize, kSize, settings).ok();
 }
 
 }  // namespace

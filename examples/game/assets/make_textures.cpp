@@ -5,7 +5,7 @@
 //   crystal_icon.kvi                 the score panel's crystal
 // Every picture is computed, so the repository holds the recipe and not the pixels.
 #include <kaldorgl/kaldorgl.h>
-#include <kvicodec/kvicoder.h>
+#include <kvi_io.h>
 
 #include <algorithm>
 #include <cmath>
@@ -144,21 +144,11 @@ bool saveKaldorGL(const std::string& path, const Picture& picture) {
                                      KDGL_TYPE_32BIT) == KDGL_OK;
 }
 
+// B1 at quality 90, the pixels' B, G, R order kept in the file.
+const kvi_io::SaveSettings kKviSettings{KVI_MODE_B1, 90, 24, KVI_COLOR_BGRA};
+
 bool saveKvi(const std::string& path, const Picture& picture) {
-    CKVICODER encoder{};
-    encoder.Reset();
-    encoder.width = picture.width;
-    encoder.height = picture.height;
-    encoder.bitsPerPixel = 24;
-    encoder.colorDesc = KVI_COLOR_BGRA;
-    encoder.quality = 90;
-    const bool ok = encoder.AddCoder(KVI_MODE_B1) == KVI_OK && encoder.CompressImage(picture.rgba.data()) == KVI_OK &&
-                    encoder.CreateFileA(path.c_str()) == KVI_OK && encoder.WriteHeader() == KVI_OK &&
-                    encoder.WriteData() == KVI_OK;
-    encoder.CloseFile();
-    std::free(encoder.data);
-    std::free(encoder.work);
-    return ok;
+    return kvi_io::saveKviRgba(path.c_str(), picture.rgba.data(), picture.width, picture.height, kKviSettings).ok();
 }
 
 }  // namespace
