@@ -1,5 +1,7 @@
 #include <kaldorgl/kdgl_core.h>
 
+#include <support/log_file.h>
+
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -8,13 +10,6 @@
 namespace {
 
 constexpr size_t kMessageSize = 2048;
-
-void appendToFile(const char* path, const char* text, const char* mode) {
-    std::FILE* file = std::fopen(path, mode);
-    if (!file) return;
-    std::fputs(text, file);
-    std::fclose(file);
-}
 
 // Messages longer than the buffer are cut at kMessageSize - 1 characters.
 void formatInto(char (&out)[kMessageSize], const char* format, va_list args) {
@@ -27,16 +22,12 @@ void CKDGL_DEBUG::Init() {
     if (initialised) return;
     initialised = 1;
     std::snprintf(path, sizeof path, "%s", "KaldorGL_debug.htm");
-    std::FILE* file = std::fopen(path, "wb");
-    if (!file) return;
-    std::fputs("<html>\n<head>\n<title>Kaldor Graphic Library debug</title>\n</head>\n\n", file);
-    std::fputs("<body text=black bgcolor=white>\n\n", file);
-    std::fputs("<h2>Kaldor Graphic Library debug</h2>\n<font size=2 color=silver face=Verdana>",
-               file);
-    std::fputs("Messages of the KaldorGL image library, oldest first."
-               "<br /><br /></font>\n\n<hr size=1>\n\n",
-               file);
-    std::fclose(file);
+    kvsupport::log::create(path,
+                           "<html>\n<head>\n<title>Kaldor Graphic Library debug</title>\n</head>\n\n"
+                           "<body text=black bgcolor=white>\n\n"
+                           "<h2>Kaldor Graphic Library debug</h2>\n<font size=2 color=silver face=Verdana>"
+                           "Messages of the KaldorGL image library, oldest first."
+                           "<br /><br /></font>\n\n<hr size=1>\n\n");
 }
 
 void CKDGL_DEBUG::Write(const char* format, ...) {
@@ -45,16 +36,9 @@ void CKDGL_DEBUG::Write(const char* format, ...) {
     va_start(args, format);
     formatInto(message, format, args);
     va_end(args);
-    std::string html;
-    html.reserve(std::strlen(message) + 32);
-    for (const char* c = message; *c; ++c) {
-        if (*c == '\n')
-            html += "<br />";
-        else
-            html += *c;
-    }
+    std::string html = kvsupport::log::markUp(message, {.lineBreak = "<br />"});
     if (html.size() >= kMessageSize) html.resize(kMessageSize - 1);
-    appendToFile(path, html.c_str(), "ab");
+    kvsupport::log::append(path, html);
 }
 
 void CKDGL_DEBUG::Writeln(const char* format, ...) {

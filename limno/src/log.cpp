@@ -4,9 +4,11 @@
 
 #include <platform/time.h>
 #include <platform/ui.h>
+#include <support/log_file.h>
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -21,54 +23,16 @@ void warn(const char* text) { MessageBoxA(nullptr, text, "ERROR!", MB_OK | MB_IC
 bool htmlMode() { return (g_logFlags & LIMNO_LOG_HTML) != 0; }
 bool textMode() { return !htmlMode() && (g_logFlags & LIMNO_LOG_TEXT) != 0; }
 
-// A bounded output text: it ends at the first piece that no longer fits whole.
-struct Converted {
-    char text[kMaxConverted + 1] = {};
-    size_t length = 0;
-    bool full = false;
-
-    void append(const char* piece, size_t count) {
-        if (full || length + count > kMaxConverted) {
-            full = true;
-            return;
-        }
-        std::memcpy(text + length, piece, count);
-        length += count;
-        text[length] = '\0';
-    }
-};
-
-// Line feeds become "<br>".
-void convertHtml(const char* text, Converted& out) {
-    for (const char* c = text; *c; ++c) {
-        if (*c == '\n') out.append("<br>", 4);
-        else out.append(c, 1);
-    }
+kvsupport::log::Markup markup() {
+    if (htmlMode()) return {.lineBreak = "<br>"};
+    return {.hideTildeSections = true};
 }
 
-// A tilde opens a left-out section and the next one closes it; the closing tilde stays.
-void convertPlain(const char* text, Converted& out) {
-    bool hidden = false;
-    for (const char* c = text; *c; ++c) {
-        if (*c == '~' && !hidden) {
-            hidden = true;
-            continue;
-        }
-        if (*c == '~') hidden = false;
-        if (!hidden) out.append(c, 1);
-    }
-}
-
-void writeTimeStamp(FILE* file) {
+std::string timeStamp() {
     SYSTEMTIME now{};
     GetLocalTime(&now);
-    const char* format = htmlMode() ? "<font color=gray><i>[%2d:%2d:%2d]</i></font> " : "[%2d:%2d:%2d] ";
-    std::fprintf(file, format, now.wHour, now.wMinute, now.wSecond);
-}
-
-bool finish(FILE* file) {
-    const bool written = std::ferror(file) == 0;
-    return std::fclose(file) == 0 && written;
+    return kvsupport::log::timeStamp(now.wHour, now.wMinute, now.wSecond,
+                                     htmlMode() ? "<font color=gray>" : "");
 }
 
 }  // namespace
@@ -76,24 +40,21 @@ bool finish(FILE* file) {
 bool Limno_DEBUG_Init(const char* fileName, int32_t flags) {
     if (flags == 0) return true;
     // A name that does not fit the stored setting would send later writes elsewhere.
-    FILE* file = (fileName && std::strlen(fileName) < sizeof g_logName) ? std::fopen(fileName, "w") : nullptr;
-    if (!file) {
+    const bool fits = fileName && std::strlen(fileName) < sizeof g_logName;
+    const char* head = (flags & LIMNO_LOG_HTML) ? "<html>\n<head><title>Debug logger file</title></head>\n"
+                                                  "<body text=black bgcolor=white>\n<font size=2 face=Verdana>\n"
+                                                : "";
+    if (!fits || !kvsupport::log::create(fileName, head)) {
         g_logFlags = 0;
         return false;
     }
-    if (flags & LIMNO_LOG_HTML) {
-        std::fputs("<html>\n<head><title>Debug logger file</title></head>\n"
-                   "<body text=black bgcolor=white>\n<font size=2 face=Verdana>\n",
-                   file);
-    }
-    std::fclose(file);
     std::snprintf(g_logName, sizeof g_logName, "%s", fileName);
     g_logFlags = flags;
     return true;
 }
 
 FILE* Limno_DEBUG_OpenDF() {
-    FILE* file = g_logName[0] ? std::fopen(g_logName, "a") : nullptr;
+    FILE* file = g_logName[0] ? kvsupport::log::openForAppend(g_logName) : nullptr;
     if (!file) warn("Debug file can't be reopen!");
     return file;
 }
@@ -108,20 +69,13 @@ bool Limno_DEBUG_Print(const char* text, ...) {
         warn("Can't get debug file descriptor!");
         return false;
     }
-    Converted converted;
-    const char* source = text ? text : "";
-    if (htmlMode()) {
-        convertHtml(source, converted);
-    } else if (textMode()) {
-        convertPlain(source, converted);
-    } else {
+    if (!htmlMode() && !textMode()) {
         warn("Debug mode is not set!");
         std::fclose(file);
         return false;
     }
-    if (g_logFlags & LIMNO_LOG_TIME) writeTimeStamp(file);
-    std::fputs(converted.text, file);
-    return finish(file);
+    const std::string converted = kvsupport::log::markUp(text ? text : "", markup(), kMaxConverted);
+    return kvsupport::log::writeAndClose(file, {(g_logFlags & LIMNO_LOG_TIME) ? timeStamp() : "", converted});
 }
 
 bool Limno_DEBUG_Println(const char* text, ...) {
@@ -135,6 +89,5 @@ bool Limno_DEBUG_PrintErrorCode(const char*, ...) { return true; }
 bool Limno_DEBUG_Close() {
     FILE* file = Limno_DEBUG_OpenDF();
     if (!file) return false;
-    if (htmlMode()) std::fputs("</font>\n</body></html>\n", file);
-    return finish(file);
+    return kvsupport::log::writeAndClose(file, {htmlMode() ? "</font>\n</body></html>\n" : ""});
 }

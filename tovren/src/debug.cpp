@@ -4,6 +4,7 @@
 
 #include <platform/time.h>
 #include <platform/ui.h>
+#include <support/log_file.h>
 
 #include <algorithm>
 #include <cstdarg>
@@ -43,10 +44,6 @@ std::string format(const char* fmt, ...) {
     return text;
 }
 
-bool writeRaw(FILE* file, const std::string& bytes) {
-    return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-}
-
 // The common tail of every write: stamp, mode conversion, append, close.
 bool writeText(const std::string& text) {
     FILE* file = TOVREN_DEBUG_OpenDF();
@@ -61,22 +58,20 @@ bool writeText(const std::string& text) {
         TOVREN_DEBUG_CloseDF(file);
         return false;
     }
+    std::string stamp;
     if (g_log.flags & TOVREN_DEBUG_TIMESTAMP) {
         SYSTEMTIME now{};
         GetLocalTime(&now);
-        writeRaw(file, tovren::log::timeStamp(now.wHour, now.wMinute, now.wSecond, htmlMode()));
+        stamp = tovren::log::timeStamp(now.wHour, now.wMinute, now.wSecond, htmlMode());
     }
-    const bool written = writeRaw(file, converted);
-    TOVREN_DEBUG_CloseDF(file);
-    return written;
+    return kvsupport::log::writeAndClose(file, {stamp, converted});
 }
 
 // Every line written through Println starts with a bare newline in the file.
 bool writeLine(const std::string& text) {
     FILE* file = TOVREN_DEBUG_OpenDF();
     if (!file) return false;
-    std::fputc('\n', file);
-    TOVREN_DEBUG_CloseDF(file);
+    kvsupport::log::writeAndClose(file, {"\n"});
     return writeText(text + (htmlMode() ? "<br />" : "\r\n"));
 }
 
@@ -84,40 +79,12 @@ bool writeLine(const std::string& text) {
 
 namespace tovren::log {
 
-std::string toHtml(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        if (c == '\n') {
-            out += "<br />";
-        } else {
-            out += c == '~' ? '%' : c;
-        }
-    }
-    return out;
-}
+std::string toHtml(std::string_view text) { return kvsupport::log::markUp(text, {.lineBreak = "<br />", .tilde = '%'}); }
 
-std::string toPlainText(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    bool hidden = false;
-    for (char c : text) {
-        if (c == '~' && !hidden) {
-            hidden = true;
-            continue;
-        }
-        if (c == '~') hidden = false;
-        if (!hidden) out += c;
-    }
-    return out;
-}
+std::string toPlainText(std::string_view text) { return kvsupport::log::markUp(text, {.hideTildeSections = true}); }
 
 std::string timeStamp(int hour, int minute, int second, bool html) {
-    char buffer[96];
-    std::snprintf(buffer, sizeof buffer,
-                  html ? "<font color=\"GRAY\"><i>[%2d:%2d:%2d]</i></font> " : "[%2d:%2d:%2d] ",
-                  hour, minute, second);
-    return buffer;
+    return kvsupport::log::timeStamp(hour, minute, second, html ? "<font color=\"GRAY\">" : "");
 }
 
 }  // namespace tovren::log
@@ -128,17 +95,14 @@ bool TOVREN_DEBUG_Init(const char* fileName, int flags) {
         g_log.flags = 0;
         return false;
     }
-    FILE* file = std::fopen(fileName, "w");
-    if (!file) {
+    const char* head = (flags & TOVREN_DEBUG_HTML)
+                           ? "<html>\n<head><title>Debug logger file</title></head>\n"
+                             "<body text=\"BLACK\" bgcolor=\"WHITE\">\n<font size=\"2\" face=\"Verdana\">\n"
+                           : "";
+    if (!kvsupport::log::create(fileName, head)) {
         g_log.flags = 0;
         return false;
     }
-    if (flags & TOVREN_DEBUG_HTML) {
-        writeRaw(file,
-                 "<html>\n<head><title>Debug logger file</title></head>\n"
-                 "<body text=\"BLACK\" bgcolor=\"WHITE\">\n<font size=\"2\" face=\"Verdana\">\n");
-    }
-    std::fclose(file);
     g_log.fileName = fileName;
     g_log.flags = flags;
     return true;
@@ -146,7 +110,7 @@ bool TOVREN_DEBUG_Init(const char* fileName, int flags) {
 
 FILE* TOVREN_DEBUG_OpenDF() {
     if (g_log.fileName.empty()) return nullptr;
-    return std::fopen(g_log.fileName.c_str(), "a");
+    return kvsupport::log::openForAppend(g_log.fileName.c_str());
 }
 
 void TOVREN_DEBUG_CloseDF(FILE* file) {
@@ -217,7 +181,6 @@ bool TOVREN_DEBUG_CloseSection() {
 bool TOVREN_DEBUG_Close() {
     FILE* file = TOVREN_DEBUG_OpenDF();
     if (!file) return false;
-    if (htmlMode()) writeRaw(file, "</font>\n</body></html>\n");
-    TOVREN_DEBUG_CloseDF(file);
+    kvsupport::log::writeAndClose(file, {htmlMode() ? "</font>\n</body></html>\n" : ""});
     return true;
 }
