@@ -36,19 +36,24 @@ Result refuseDirectory(const std::string& path) {
     return std::filesystem::is_directory(path, ec) ? Result{"is a directory"} : Result{};
 }
 
-Result loadKvi(const std::string& path, Picture& out) {
-    kvi_io::RgbaPicture kvi;
-    const kvi_io::Outcome outcome = kvi_io::loadKviRgba(path.c_str(), kvi);
-    if (!outcome.ok()) return kviError(outcome.status);
-    out.width = kvi.width;
-    out.height = kvi.height;
-    out.rgba = std::move(kvi.rgba);
-    return {};
-}
-
 // A picture the libraries accept may still not fit in memory twice over (decoded, then as
 // R, G, B, A): running out fails the step that met it, it does not end the program.
 Result outOfMemory() { return Result{"Memory allocation is failed!"}; }
+
+Result loadKvi(const std::string& path, Picture& out) {
+    kvi_io::DecoderOwner kvi;
+    const kvi_io::Outcome decoded = kvi_io::decodeKviFile(path.c_str(), kvi);
+    if (!decoded.ok()) return kviError(decoded.status);
+    const CKVIDECODER& d = kvi.decoder;
+    const uint64_t bytes = uint64_t(d.width) * d.height * 4;
+    Pixels rgba(bytes <= SIZE_MAX ? static_cast<uint8_t*>(std::malloc(size_t(bytes))) : nullptr);
+    if (!rgba) return outOfMemory();
+    if (const uint32_t status = KVIDECODER_UnpackRgba(&d, rgba.get())) return kviError(status);
+    out.width = d.width;
+    out.height = d.height;
+    out.rgba = std::move(rgba);
+    return {};
+}
 
 std::string warningText(const KDGL_WARNINGS& warnings) {
     if (warnings.count == 0) return {};
@@ -56,40 +61,51 @@ std::string warningText(const KDGL_WARNINGS& warnings) {
            std::to_string(warnings.count) + ")";
 }
 
+// R, G, B to R, G, B, A (opaque) in the buffer itself, grown by realloc, which for a block
+// this large remaps pages instead of copying them: the picture is never held twice. From the
+// last pixel back, each pixel's bytes read before any of them is written over.
+bool expandToRgba(Pixels& pixels, uint64_t count) {
+    if (count > SIZE_MAX / 4) return false;
+    auto* grown = static_cast<uint8_t*>(std::realloc(pixels.get(), size_t(count * 4)));
+    if (!grown) return false;
+    (void)pixels.release();
+    pixels.reset(grown);
+    for (uint64_t i = count; i-- > 0;) {
+        const uint8_t r = grown[i * 3], g = grown[i * 3 + 1], b = grown[i * 3 + 2];
+        uint8_t* to = grown + i * 4;
+        to[0] = r;
+        to[1] = g;
+        to[2] = b;
+        to[3] = 255;
+    }
+    return true;
+}
+
 // The library reads ".jpg" by name; ".jpeg" goes to the JPEG codec directly.
 Result loadJpeg(const std::string& path, Picture& out) {
     CCodecJPEG codec;
     const uint32_t status = codec.LoadFromFile(path.c_str());
+    Pixels pixels(codec.data);
     if (status != KDGL_OK) return kdglError(status);
     out.warning = warningText(codec.warnings);
-    CKaldorGL gl;
-    gl.canvas.data = codec.data;
-    gl.canvas.width = codec.width;
-    gl.canvas.height = codec.height;
-    gl.canvas.type = KDGL_TYPE_24BIT;
-    gl.FX_VerticalFlip();
-    const uint32_t converted = gl.FX_ChangeColorDepth(codec.width, codec.height, KDGL_TYPE_24BIT,
-                                                      KDGL_TYPE_32BIT, nullptr);
-    if (converted != KDGL_OK) {
-        std::free(gl.canvas.data);
-        return kdglError(converted);
-    }
+    // The codec's rows come bottom first.
+    CKaldorGL().FX_VerticalFlip(pixels.get(), codec.width, codec.height, KDGL_TYPE_24BIT);
+    if (!expandToRgba(pixels, uint64_t(codec.width) * codec.height)) return outOfMemory();
     out.width = codec.width;
     out.height = codec.height;
-    out.rgba.assign(gl.canvas.data, gl.canvas.data + uint64_t(out.width) * out.height * 4);
-    std::free(gl.canvas.data);
+    out.rgba = std::move(pixels);
     return {};
 }
 
 Result loadWithLibrary(const std::string& path, Picture& out) {
     CKaldorGL gl;
     const uint32_t status = gl.LoadImageFromFileAs32(path.c_str());
+    Pixels pixels(gl.canvas.data);
     if (status != KDGL_OK) return kdglError(status);
     out.warning = warningText(gl.warnings);
     out.width = gl.canvas.width;
     out.height = gl.canvas.height;
-    out.rgba.assign(gl.canvas.data, gl.canvas.data + uint64_t(out.width) * out.height * 4);
-    std::free(gl.canvas.data);
+    out.rgba = std::move(pixels);
     return {};
 }
 
@@ -100,7 +116,7 @@ Result saveKvi(const std::string& path, const Picture& picture, const KviOptions
     settings.bitsPerPixel = static_cast<uint8_t>(options.bits);
     settings.colorDesc = options.order;
     const kvi_io::Outcome outcome =
-        kvi_io::saveKviRgba(path.c_str(), picture.rgba.data(), picture.width, picture.height, settings);
+        kvi_io::saveKviRgba(path.c_str(), picture.rgba.get(), picture.width, picture.height, settings);
     return outcome.ok() ? Result{} : kviError(outcome.status);
 }
 
@@ -181,7 +197,7 @@ Result savePicture(const std::string& path, const Picture& picture, const KviOpt
     if (const Result writer = checkWriter(path); !writer.ok()) return writer;
     if (hasExtension(path, ".kvi")) return saveKvi(path, picture, options);
     CKaldorGL gl;
-    const uint32_t status = gl.SaveImageToFileBPP(path.c_str(), picture.rgba.data(), picture.width,
+    const uint32_t status = gl.SaveImageToFileBPP(path.c_str(), picture.rgba.get(), picture.width,
                                                   picture.height, KDGL_TYPE_32BIT);
     return status == KDGL_OK ? Result{} : kdglError(status);
 } catch (const std::bad_alloc&) {

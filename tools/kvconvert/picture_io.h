@@ -3,15 +3,23 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 #include <string>
-#include <vector>
 
 namespace kvconvert {
+
+struct FreePixels {
+    void operator()(uint8_t* pixels) const { std::free(pixels); }
+};
+// std::malloc'ed, as the libraries hand pixels out: a picture of a gigabyte is taken over,
+// never copied.
+using Pixels = std::unique_ptr<uint8_t, FreePixels>;
 
 struct Picture {
     uint32_t width = 0;
     uint32_t height = 0;
-    std::vector<uint8_t> rgba;
+    Pixels rgba;  // width * height * 4 bytes, top row first
     std::string warning;  // what the reader put up with (a JPEG that ended early), or empty
 };
 
