@@ -78,21 +78,20 @@ int64_t bytesLeft(FILE* file) {
 
 // One run-length stream into row[0..n): literals and runs, surplus copies of a run that
 // would overflow the row dropped, input that ends early leaving zeros.
-size_t decodeRuns(const uint8_t* in, size_t inSize, size_t pos, uint8_t threshold, uint8_t* row, size_t n) {
+void decodeRuns(kvsupport::ByteCursor& in, uint8_t threshold, uint8_t* row, size_t n) {
     size_t filled = 0;
-    while (filled < n && pos < inSize) {
-        const uint8_t b = in[pos++];
+    while (filled < n && in.left()) {
+        const uint8_t b = in.u8();
         if (b <= threshold) {
             row[filled++] = b;
             continue;
         }
-        const uint8_t value = pos < inSize ? in[pos++] : 0;
+        const uint8_t value = in.u8();
         const size_t count = std::min<size_t>(b - threshold, n - filled);
         std::memset(row + filled, value, count);
         filled += count;
     }
     std::memset(row + filled, 0, n - filled);
-    return pos;
 }
 
 // Byte c of every pixel from a plane laid out sample after sample.
@@ -294,11 +293,11 @@ static uint32_t undoRuns(CKVIDECODER& d, uint32_t mode) {
     const size_t rowBytes = rowPixels * bpp;
     DecodeTarget target;
     if (!target.allocate(pixels * bpp, bpp > 1 ? rowBytes : 0)) return KVI_ERR_CODEC;
-    size_t pos = 0;
+    kvsupport::ByteCursor in(d.data, d.dataSize);
     for (size_t y = 0; y < rows; ++y) {
         uint8_t* out = target.pixels + y * rowBytes;
         uint8_t* row = bpp > 1 ? target.scratch : out;
-        pos = decodeRuns(d.data, d.data ? d.dataSize : 0, pos, run.threshold, row, rowBytes);
+        decodeRuns(in, run.threshold, row, rowBytes);
         for (size_t c = 0; bpp > 1 && c < bpp; ++c) spreadPlane(row + c * rowPixels, rowPixels, bpp, c, out);
     }
     d.work = d.data;

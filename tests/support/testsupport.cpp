@@ -1,5 +1,7 @@
 #include "testsupport.h"
 
+#include <support/bytes.h>
+
 #include <cmath>
 #include <fstream>
 #include <iterator>
@@ -31,13 +33,13 @@ void writeFile(const std::string& path, const Bytes& bytes) {
 }
 
 void put16(Bytes& out, uint32_t value) {
-    out.push_back(static_cast<uint8_t>(value));
-    out.push_back(static_cast<uint8_t>(value >> 8));
+    out.resize(out.size() + 2);
+    kvsupport::writeLe16(out.data() + out.size() - 2, value);
 }
 
 void put32(Bytes& out, uint32_t value) {
-    put16(out, value & 0xFFFF);
-    put16(out, value >> 16);
+    out.resize(out.size() + 4);
+    kvsupport::writeLe32(out.data() + out.size() - 4, value);
 }
 
 Bytes makePhotoRgba(uint32_t width, uint32_t height, uint32_t seed) {

@@ -2,6 +2,7 @@
 
 #include <platform/d3dx8.h>
 #include <support/bmp_header.h>
+#include <support/rect.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -41,10 +42,7 @@ HRESULT D3DXSaveSurfaceToFileA(LPCSTR fileName, D3DXIMAGE_FILEFORMAT format, IDi
     if (data.isDepth() || data.locked) return D3DERR_INVALIDCALL;
     RECT area{0, 0, static_cast<LONG>(data.desc.Width), static_cast<LONG>(data.desc.Height)};
     if (sourceRect) {
-        if (sourceRect->left < 0 || sourceRect->top < 0 || sourceRect->right > area.right ||
-            sourceRect->bottom > area.bottom || sourceRect->left >= sourceRect->right ||
-            sourceRect->top >= sourceRect->bottom)
-            return D3DERR_INVALIDCALL;
+        if (!kvsupport::liesWithin(*sourceRect, area)) return D3DERR_INVALIDCALL;
         area = *sourceRect;
     }
     const uint32_t width = area.right - area.left, height = area.bottom - area.top;

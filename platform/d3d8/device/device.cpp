@@ -11,6 +11,8 @@
 #include <limits>
 #include <new>
 
+#include <support/rect.h>
+
 namespace platform::d3d8 {
 
 namespace {
@@ -191,9 +193,7 @@ HRESULT Device::Present(const RECT* sourceRect, const RECT* destRect, HWND destW
     const int32_t width = static_cast<int32_t>(back.desc.Width), height = static_cast<int32_t>(back.desc.Height);
     const RECT whole{0, 0, width, height};
     const RECT source = sourceRect ? *sourceRect : whole;
-    if (source.left < 0 || source.top < 0 || source.right > width || source.bottom > height ||
-        source.left >= source.right || source.top >= source.bottom)
-        return D3DERR_INVALIDCALL;
+    if (!kvsupport::liesWithin(source, whole)) return D3DERR_INVALIDCALL;
     const bool plain = !sourceRect && !destRect;
     if (plain && raster::bytesPerPixel(pixelFormat(back.desc.Format)) == 4) {  // the window ignores X
         target->present(back.bits.data(), width, height, back.pitch);

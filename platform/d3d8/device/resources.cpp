@@ -2,6 +2,8 @@
 
 #include <new>
 
+#include <support/rect.h>
+
 #include "../raster/texture.h"
 
 namespace platform::d3d8 {
@@ -93,9 +95,7 @@ HRESULT SurfaceData::lock(D3DLOCKED_RECT* result, const RECT* rect, DWORD flags)
     if (!result || locked || isDepth()) return D3DERR_INVALIDCALL;
     RECT area{0, 0, static_cast<LONG>(desc.Width), static_cast<LONG>(desc.Height)};
     if (rect) {
-        if (rect->left < 0 || rect->top < 0 || rect->left >= rect->right || rect->top >= rect->bottom ||
-            rect->right > area.right || rect->bottom > area.bottom)
-            return D3DERR_INVALIDCALL;
+        if (!kvsupport::liesWithin(*rect, area)) return D3DERR_INVALIDCALL;
         area = *rect;
     }
     lockedReadOnly = (flags & D3DLOCK_READONLY) != 0;

@@ -3,21 +3,15 @@
 #pragma once
 
 #include <platform/wintypes.h>
+#include <support/rect.h>
 
 #include <algorithm>
 #include <cstdint>
 
 namespace platform::d3d8::raster {
 
-// The overlap of two rectangles; an empty overlap keeps right >= left and bottom >= top.
-inline RECT intersect(const RECT& a, const RECT& b) {
-    RECT r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
-    r.right = std::max(r.right, r.left);
-    r.bottom = std::max(r.bottom, r.top);
-    return r;
-}
-
-inline bool isEmpty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
+using kvsupport::intersect;
+using kvsupport::isEmpty;
 
 // 32-bit pixels, bytes B, G, R, A.
 struct ColorView {
