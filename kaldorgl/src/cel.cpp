@@ -16,12 +16,13 @@ uint32_t CCodecCEL::LoadFromMemory(const uint8_t* bytes, uint32_t size) {
     header = {};
     if (!bytes) return KDGL_ERR_NULL_POINTER;
     if (size < kCelHeaderSize) return KDGL_ERR_FILE_SIZE;
+    kvsupport::ByteCursor in(bytes, kCelHeaderSize);
     KDGL_CEL_HEADER read;
-    read.magic = readLe16(bytes);
-    read.width = readLe16(bytes + 2);
-    read.height = readLe16(bytes + 4);
-    std::memcpy(read.reserved, bytes + 6, sizeof read.reserved);
-    std::memcpy(read.palette, bytes + 32, sizeof read.palette);
+    read.magic = in.le16();
+    read.width = in.le16();
+    read.height = in.le16();
+    in.bytes(read.reserved, sizeof read.reserved);
+    in.bytes(read.palette, sizeof read.palette);
     header = read;
     if (read.magic != kCelMagic) return KDGL_ERR_STRUCTURE;
     const uint64_t count = uint64_t(read.width) * read.height;

@@ -16,42 +16,47 @@ constexpr uint32_t kPaletteTail = 769;  // marker 12 and 256 R, G, B entries
 constexpr uint8_t kPaletteMarker = 12;
 constexpr uint32_t kMaxRun = 63;
 
+// The header's fields in file order.
 KDGL_PCX_HEADER readHeader(const uint8_t* b) {
+    kvsupport::ByteCursor in(b, kHeaderSize);
     KDGL_PCX_HEADER h;
-    h.manufacturer = b[0];
-    h.version = b[1];
-    h.encoding = b[2];
-    h.bitsPerPixel = b[3];
-    h.xmin = readLe16(b + 4);
-    h.ymin = readLe16(b + 6);
-    h.xmax = readLe16(b + 8);
-    h.ymax = readLe16(b + 10);
-    h.hres = readLe16(b + 12);
-    h.vres = readLe16(b + 14);
-    std::memcpy(h.palette16, b + 16, sizeof h.palette16);
-    h.reserved = b[64];
-    h.planes = b[65];
-    h.bytesPerLine = readLe16(b + 66);
-    h.paletteInfo = readLe16(b + 68);
-    std::memcpy(h.filler, b + 70, sizeof h.filler);
+    h.manufacturer = in.u8();
+    h.version = in.u8();
+    h.encoding = in.u8();
+    h.bitsPerPixel = in.u8();
+    h.xmin = in.le16();
+    h.ymin = in.le16();
+    h.xmax = in.le16();
+    h.ymax = in.le16();
+    h.hres = in.le16();
+    h.vres = in.le16();
+    in.bytes(h.palette16, sizeof h.palette16);
+    h.reserved = in.u8();
+    h.planes = in.u8();
+    h.bytesPerLine = in.le16();
+    h.paletteInfo = in.le16();
+    in.bytes(h.filler, sizeof h.filler);
     return h;
 }
 
+// The same order; the 16-colour palette, the reserved byte and the filler stay zero.
 void writeHeader(const KDGL_PCX_HEADER& h, uint8_t* b) {
     std::memset(b, 0, kHeaderSize);
-    b[0] = h.manufacturer;
-    b[1] = h.version;
-    b[2] = h.encoding;
-    b[3] = h.bitsPerPixel;
-    writeLe16(b + 4, h.xmin);
-    writeLe16(b + 6, h.ymin);
-    writeLe16(b + 8, h.xmax);
-    writeLe16(b + 10, h.ymax);
-    writeLe16(b + 12, h.hres);
-    writeLe16(b + 14, h.vres);
-    b[65] = h.planes;
-    writeLe16(b + 66, h.bytesPerLine);
-    writeLe16(b + 68, h.paletteInfo);
+    kvsupport::ByteWriter out(b, kHeaderSize);
+    out.u8(h.manufacturer);
+    out.u8(h.version);
+    out.u8(h.encoding);
+    out.u8(h.bitsPerPixel);
+    out.le16(h.xmin);
+    out.le16(h.ymin);
+    out.le16(h.xmax);
+    out.le16(h.ymax);
+    out.le16(h.hres);
+    out.le16(h.vres);
+    out.skip(sizeof h.palette16 + sizeof h.reserved);
+    out.u8(h.planes);
+    out.le16(h.bytesPerLine);
+    out.le16(h.paletteInfo);
 }
 
 uint32_t checkHeader(const KDGL_PCX_HEADER& h, uint32_t& width, uint32_t& height) {

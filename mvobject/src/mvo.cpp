@@ -14,6 +14,14 @@ static_assert(std::endian::native == std::endian::little, "MVO arrays are read i
 
 namespace {
 
+// The file head: "MVO", the major and the minor version; version 1.1 goes on with the
+// object count and a reserved byte.
+constexpr size_t kMagicSize = 3;
+constexpr size_t kMajorVersion = 3;
+constexpr size_t kMinorVersion = 4;
+constexpr size_t kObjectCount = 0;  // in the two bytes after the head
+constexpr size_t kHeadSize = 5;
+
 constexpr uint64_t kMaxBlock = UINT32_MAX;
 constexpr uint64_t kVec3Bytes = 12;
 constexpr uint64_t kTriangleBytes = 12;
@@ -75,14 +83,14 @@ void clearArrays(MVOBJECT* object) {
 }  // namespace
 
 uint32_t cMVO::LoadMVOHeader(MVOBJECT*) {
-    uint8_t head[5];
+    uint8_t head[kHeadSize];
     if (ReadData(head, sizeof head) != MVO_OK) return MVO_ERR_READ;
-    if (std::memcmp(head, "MVO", 3) != 0) return MVO_ERR_MAGIC;
-    if (head[3] != 1) return MVO_ERR_MAJOR_VERSION;
-    if (head[4] != 1) return MVO_OK;
+    if (std::memcmp(head, "MVO", kMagicSize) != 0) return MVO_ERR_MAGIC;
+    if (head[kMajorVersion] != 1) return MVO_ERR_MAJOR_VERSION;
+    if (head[kMinorVersion] != 1) return MVO_OK;
     uint8_t tail[2];
     if (ReadData(tail, sizeof tail) != MVO_OK) return MVO_ERR_WRITE;
-    return tail[0] == 1 ? MVO_OK : MVO_ERR_OBJECT_COUNT;
+    return tail[kObjectCount] == 1 ? MVO_OK : MVO_ERR_OBJECT_COUNT;
 }
 
 uint32_t cMVO::LoadObjectHeader(MVOBJECT* object) {
@@ -136,7 +144,7 @@ uint32_t cMVO::LoadObject(const char* fileName, MVOBJECT* object) {
 }
 
 uint32_t cMVO::SaveMVOHeader(int32_t objectCount) {
-    if (WriteData("MVO", 3) != MVO_OK) return MVO_ERR_WRITE;
+    if (WriteData("MVO", kMagicSize) != MVO_OK) return MVO_ERR_WRITE;
     const uint8_t fields[4] = {1, 1, static_cast<uint8_t>(objectCount), 0};
     for (const uint8_t field : fields) {
         if (WriteData(&field, 1) != MVO_OK) return MVO_ERR_WRITE;

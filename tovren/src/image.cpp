@@ -8,6 +8,7 @@
 #include <kaldorgl/kaldorgl.h>
 #include <kvicodec/kvidecoder.h>
 #include <platform/textfile.h>
+#include <support/bmp_header.h>
 
 #include <algorithm>
 #include <cctype>
@@ -46,30 +47,39 @@ uint32_t readWholeFile(const char* name, std::string& bytes) {
     }
 }
 
-uint16_t read16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t read32(const uint8_t* p) { return read16(p) | static_cast<uint32_t>(read16(p + 2)) << 16; }
-
 // What the engine refuses before KaldorGL sees the file.
 uint32_t checkBmp(const uint8_t* bytes, uint32_t size) {
+    namespace bmp = kvsupport::bmp;
     if (size < 2 || bytes[0] != 'B' || bytes[1] != 'M') return TOVREN_ERR_TEXTURE_FORMAT;
-    if (size < 54) return TOVREN_ERR_FILE_SIZE;
-    const uint32_t bits = read16(bytes + 28);
-    if (read32(bytes + 30) != 0 || bits == 2 || bits == 16) return TOVREN_ERR_TEXTURE_FORMAT;
+    if (size < bmp::kHeadersSize) return TOVREN_ERR_FILE_SIZE;
+    const uint8_t* info = bytes + bmp::kFileHeaderSize;
+    const uint32_t bits = kvsupport::readLe16(info + bmp::kBitCount);
+    if (kvsupport::readLe32(info + bmp::kCompression) != 0 || bits == 2 || bits == 16) return TOVREN_ERR_TEXTURE_FORMAT;
     // An empty picture is malformed; every other size KaldorGL refuses is over the budget.
-    const auto height = static_cast<int32_t>(read32(bytes + 22));
-    if (static_cast<int32_t>(read32(bytes + 18)) <= 0 || height == 0 || height == INT32_MIN)
+    const auto height = static_cast<int32_t>(kvsupport::readLe32(info + bmp::kHeight));
+    if (static_cast<int32_t>(kvsupport::readLe32(info + bmp::kWidth)) <= 0 || height == 0 || height == INT32_MIN)
         return TOVREN_ERR_TEXTURE_FORMAT;
     return TOVREN_OK;
 }
 
+// Manufacturer 10, version 5, run-length encoding: the only PCX files KaldorGL reads.
+constexpr uint8_t kPcxStart[] = {10, 5, 1};
+constexpr uint32_t kPcxHeaderSize = 128;
+
 uint32_t checkPcx(const uint8_t* bytes, uint32_t size) {
-    if (size < 128) return TOVREN_ERR_FILE_SIZE;
-    if (bytes[0] != 10 || bytes[1] != 5 || bytes[2] != 1) return TOVREN_ERR_TEXTURE_FORMAT;
+    if (size < kPcxHeaderSize) return TOVREN_ERR_FILE_SIZE;
+    if (std::memcmp(bytes, kPcxStart, sizeof kPcxStart) != 0) return TOVREN_ERR_TEXTURE_FORMAT;
     return TOVREN_OK;
 }
 
+// The picture size in a Targa header.
+constexpr uint32_t kTgaWidth = 12;
+constexpr uint32_t kTgaHeight = 14;
+
 uint32_t checkTga(const uint8_t* bytes, uint32_t size) {
-    if (size >= 16 && (read16(bytes + 12) == 0 || read16(bytes + 14) == 0)) return TOVREN_ERR_TEXTURE_FORMAT;
+    if (size >= kTgaHeight + 2 &&
+        (kvsupport::readLe16(bytes + kTgaWidth) == 0 || kvsupport::readLe16(bytes + kTgaHeight) == 0))
+        return TOVREN_ERR_TEXTURE_FORMAT;
     return TOVREN_OK;
 }
 

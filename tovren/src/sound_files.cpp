@@ -3,6 +3,7 @@
 #include <tovren/debug.h>
 #include <tovren/sound.h>
 
+#include <support/bytes.h>
 #include <vorbis/vorbisfile.h>
 
 #include <cstring>
@@ -17,8 +18,8 @@ struct BufferReleaser {
 };
 using BufferRef = std::unique_ptr<IDirectSoundBuffer, BufferReleaser>;
 
-uint32_t le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
-uint16_t le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+// A chunk starts with its four-letter name and the size of its body.
+constexpr size_t kChunkSize = 4;
 
 bool readAt(std::FILE* file, uint64_t offset, void* out, size_t bytes) {
     return std::fseek(file, static_cast<long>(offset), SEEK_SET) == 0 && std::fread(out, 1, bytes, file) == bytes;
@@ -31,10 +32,14 @@ WAVEFORMATEX pcmFormat(uint16_t channels, uint32_t rate, uint16_t bits) {
 
 // The 16 bytes every PCM 'fmt ' chunk starts with; the byte rate is derived, not read.
 bool parsePcmFormat(const uint8_t* body, WAVEFORMATEX& format) {
-    const uint16_t tag = le16(body), channels = le16(body + 2), block = le16(body + 12), bits = le16(body + 14);
+    kvsupport::ByteCursor in(body, 16);
+    const uint16_t tag = in.le16(), channels = in.le16();
+    const uint32_t rate = in.le32();
+    in.skip(4);  // byte rate
+    const uint16_t block = in.le16(), bits = in.le16();
     if (tag != WAVE_FORMAT_PCM || (channels != 1 && channels != 2) || (bits != 8 && bits != 16)) return false;
     if (block != channels * bits / 8) return false;
-    format = pcmFormat(channels, le32(body + 4), bits);
+    format = pcmFormat(channels, rate, bits);
     return true;
 }
 
@@ -55,7 +60,7 @@ uint32_t readWavLayout(std::FILE* file, WavLayout& layout) {
     for (uint64_t at = 12; at + 8 <= fileSize && !(haveFormat && haveData);) {
         uint8_t chunk[16];
         if (!readAt(file, at, chunk, 8)) return TOVREN_ERR_FILE_READ;
-        const uint64_t size = le32(chunk + 4), body = at + 8;
+        const uint64_t size = kvsupport::readLe32(chunk + kChunkSize), body = at + 8;
         if (std::memcmp(chunk, "fmt ", 4) == 0 && !haveFormat) {
             if (size < 16 || body + 16 > fileSize || !readAt(file, body, chunk, 16)) return TOVREN_ERR_SOUND_FORMAT;
             if (!parsePcmFormat(chunk, layout.format)) return TOVREN_ERR_SOUND_FORMAT;
