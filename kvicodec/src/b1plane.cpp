@@ -150,6 +150,31 @@ inline unsigned countAtMost(const uint16_t* row, int target) {
 #endif
 }
 
+// How many of the 16 entries first + row[0..15], increasing, times range are at most limit
+// (first + row[k] < 2^15, 1 <= range <= 2^16): 32-bit products compared all at once.
+inline unsigned countProductsAtMost(const uint16_t* row, int first, int range, int limit) {
+#if defined(__SSE2__)
+    const __m128i offset = _mm_set1_epi16(int16_t(first)), zero = _mm_setzero_si128();
+    const __m128i rangeLess1 = _mm_set1_epi16(int16_t(uint16_t(range - 1)));  // 16 bits even for 2^16
+    const __m128i bound = _mm_set1_epi32(limit);
+    __m128i above[2];
+    for (unsigned half = 0; half < 2; ++half) {
+        const __m128i f = _mm_add_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row + 8 * half)), offset);
+        // f * range = f * (range - 1) + f, from the low and high halves of the 16-bit products
+        const __m128i low = _mm_mullo_epi16(f, rangeLess1), high = _mm_mulhi_epu16(f, rangeLess1);
+        const __m128i first4 = _mm_add_epi32(_mm_unpacklo_epi16(low, high), _mm_unpacklo_epi16(f, zero));
+        const __m128i last4 = _mm_add_epi32(_mm_unpackhi_epi16(low, high), _mm_unpackhi_epi16(f, zero));
+        above[half] = _mm_packs_epi32(_mm_cmpgt_epi32(first4, bound), _mm_cmpgt_epi32(last4, bound));
+    }
+    const unsigned mask = unsigned(_mm_movemask_epi8(_mm_packs_epi16(above[0], above[1])));
+    return unsigned(std::countr_zero(mask | 0x10000u));
+#else
+    unsigned count = 0;
+    for (unsigned k = 0; k < 16; ++k) count += (first + row[k]) * range <= limit ? 1 : 0;
+    return count;
+#endif
+}
+
 // A symbol with its cumulative frequencies: F[symbol] and F[symbol + 1].
 struct Interval {
     unsigned symbol;
@@ -177,10 +202,11 @@ struct Model {
     Interval interval(unsigned s) const { return {s, at(s), at(s + 1)}; }
 
     void update(unsigned s) {
-        // Nothing follows the last symbol of a block, nor the last block: zero, the most
-        // common symbol, then changes only the total.
-        if (s % 16 != 15) addOnesAfter(&offset[s & ~15u], s % 16);
-        if (s < 240) addOnesAfter(base, s / 16);
+        // Both additions run for every symbol: for the last symbol of a block, or a symbol
+        // of the last block, they add a row of zeros, which costs less than a branch that
+        // the stream decides.
+        addOnesAfter(&offset[s & ~15u], s % 16);
+        addOnesAfter(base, s / 16);
         if (++base[16] >= 0x3FFF) rescale();
     }
     // Halves the table; each entry stays above the one before it.
@@ -198,19 +224,12 @@ struct Model {
         }
     }
     // The largest s with F[s] * range <= limit. Real streams are nearly all small values,
-    // symbols 240 to 255, which a walk down the last block finds in a few steps (16 at most);
-    // a lower symbol by counting the block starts at or below it, then the entries of its
-    // block: a fixed cost whatever the stream.
+    // symbols 240 to 255, whose block is compared with at once, products and all; a lower
+    // symbol by counting the block starts at or below it, then the entries of its block: a
+    // fixed cost whatever the stream, and no branch on where in a block the symbol lies.
     Interval find(int range, int limit) const {
-        if (base[15] * range <= limit) {
-            const uint16_t* last = &offset[240];
-            int above = total();
-            for (unsigned j = 15;; --j) {
-                const int f = base[15] + last[j];  // last[0] is 0, so the walk ends there at the latest
-                if (f * range <= limit) return {240 + j, f, above};
-                above = f;
-            }
-        }
+        if (base[15] * range <= limit)  // offset[240] is 0, so the count is at least 1
+            return interval(240 + countProductsAtMost(&offset[240], base[15], range, limit) - 1);
         // One division then gives a bound that every entry is compared with at once.
         const int target = std::clamp(limit / range, 0, 0x7FFF);
         const unsigned b = countAtMost(base, target) - 1;  // base[0] is 0; never 15 here
@@ -307,13 +326,37 @@ private:
     unsigned count_ = 0;
 };
 
-// Leading bits that low and high share: the bits the coder can settle at once.
-inline int sharedLeadingBits(int low, int high) { return std::countl_zero(uint16_t(low ^ high)); }
+// Leading zeros of a 16-bit value, 16 for 0, without the branch that a count of a value
+// that may be 0 costs.
+inline int leadingZeros16(unsigned value) { return std::countl_zero(((value & 0xFFFF) << 16) | 0x8000); }
 
-// Settling n shared bits shifts them out of both registers; high takes in ones.
-inline void shiftOut(int& low, int& high, int n) {
+// Leading bits that low and high share: the bits the coder can settle at once.
+inline int sharedLeadingBits(int low, int high) { return leadingZeros16(unsigned(low ^ high)); }
+
+// After the n shared bits, the steps while low is 01... and high 10...: each of them drops
+// the second bit of both registers. The range at least doubles each time, so n + k <= 16.
+inline int straddlingSteps(int low, int high, int n) {
+    const unsigned straddling = (unsigned(low) << n) & ~(unsigned(high) << n);
+    return leadingZeros16(~(straddling << 1));
+}
+
+// Shifts the n shared bits out of both registers, then takes the k straddling steps at once,
+// without a loop whose length varies; high takes in ones.
+inline void settle(int& low, int& high, int n, int k) {
     low = (low << n) & 0xFFFF;
     high = ((high << n) & 0xFFFF) | ((1 << n) - 1);
+    low = (low << k) & 0x7FFF;
+    high = ((high << k) & 0x7FFF) | 0x8000 | ((1 << k) - 1);
+}
+
+// The bits settled with n >= 1 shared bits: the first of them, the pending copies of its
+// opposite, then the other n - 1; pending + n <= 32. Any other n gives bits to discard.
+inline uint32_t settledBits(int low, int n, uint32_t pending) {
+    const unsigned rest = unsigned(n - (n > 0));
+    const uint32_t first = uint32_t(low) >> 15;
+    const uint32_t opposites = ((uint32_t(1) << (pending & 31)) - 1) & (first - 1);
+    const uint32_t others = (uint32_t(low) >> (16 - n)) & ((1u << rest) - 1);
+    return (first << ((pending + rest) & 31)) | (opposites << rest) | others;
 }
 
 void encodeSymbols(const uint8_t* symbols, size_t count, BitWriter& out) {
@@ -330,55 +373,68 @@ void encodeSymbols(const uint8_t* symbols, size_t count, BitWriter& out) {
         low = low + div.divide(range * in.low, total);
         // All settled bits first (the first one releases the pending bits), then the
         // straddling steps; once straddling, low and high cannot share a leading bit again.
-        if (const int n = sharedLeadingBits(low, high)) {
+        const int n = sharedLeadingBits(low, high);
+        const int k = straddlingSteps(low, high, n);
+        if (pending + uint32_t(n) <= 32 || n == 0) {
+            // Without a branch on n: whether a symbol settles bits is up to the stream.
+            out.put(n ? settledBits(low, n, pending) : 0, n ? pending + uint32_t(n) : 0);
+            pending = n ? 0 : pending;
+        } else {
             out.putWithOpposites(unsigned(low >> 15), pending);
             pending = 0;
-            if (n > 1) out.put(unsigned(low >> (16 - n)) & ((1u << (n - 1)) - 1), unsigned(n - 1));
-            shiftOut(low, high, n);
+            out.put(unsigned(low >> (16 - n)) & ((1u << (n - 1)) - 1), unsigned(n - 1));
         }
-        while (low >= 0x4000 && high < 0xC000) {
-            ++pending;
-            low = 2 * (low - 0x4000);
-            high = 2 * (high - 0x4000) + 1;
-        }
+        settle(low, high, n, k);
+        pending += uint32_t(k);
         model.update(s);
     }
     out.putWithOpposites(low >= 0x4000 ? 1 : 0, pending + 1);
     out.finish();
 }
 
-void decodeSymbols(BitReader& in, uint8_t* symbols, size_t count) {
-    const TotalDivider& div = TotalDivider::instance();
-    Model model;
-    model.reset();
-    int low = 0, high = 0xFFFF, code = 0;
-    code = int(in.bits(16));
-    for (size_t i = 0; i < count; ++i) {
-        const int range = high - low + 1, total = model.total();
+// One plane's arithmetic decoder: its model, registers and bits.
+class SymbolDecoder {
+public:
+    SymbolDecoder(const uint8_t* begin, const uint8_t* end, uint8_t* symbols) : in_(begin, end), symbols_(symbols) {
+        model_.reset();
+        code_ = int(in_.bits(16));
+    }
+
+    void step(const TotalDivider& div, size_t i) {
+        const int range = high_ - low_ + 1, total = model_.total();
         // The symbol is the largest s with F[s] <= (scaled - 1) / range, that is with
         // F[s] * range <= scaled - 1: the same test without the division.
-        const Interval found = model.find(range, (code - low + 1) * total - 1);
+        const Interval found = model_.find(range, (code_ - low_ + 1) * total - 1);
         const unsigned s = found.symbol;
-        high = low + div.divide(range * found.high, total) - 1;
-        low = low + div.divide(range * found.low, total);
+        high_ = low_ + div.divide(range * found.high, total) - 1;
+        low_ = low_ + div.divide(range * found.low, total);
         // As the encoder: code lies between low and high, so it shares their n leading bits,
-        // which are shifted out. Then, while low is 01... and high 10..., each step drops the
-        // second bit of all three registers: k such steps at once, without a loop whose
-        // length varies. The range at least doubles each time, so n + k <= 16.
-        const int n = sharedLeadingBits(low, high);
-        const unsigned straddling = (unsigned(low) << n) & ~(unsigned(high) << n);
-        const int k = std::countl_one(uint16_t(straddling << 1));
-        if (n + k > 0) {  // most symbols of a smooth picture need no new bit
-            shiftOut(low, high, n);
-            low = (low << k) & 0x7FFF;
-            high = ((high << k) & 0x7FFF) | 0x8000 | ((1 << k) - 1);
-            const int incoming = int(in.bits(unsigned(n + k)));
-            code = ((code << n) & 0xFFFF) | (incoming >> k);
-            code = (code & 0x8000) | ((code << k) & 0x7FFF) | (incoming & ((1 << k) - 1));
-        }
-        model.update(s);
-        symbols[i] = uint8_t(s);
+        // and each straddling step drops its second bit as well.
+        const int n = sharedLeadingBits(low_, high_);
+        const int k = straddlingSteps(low_, high_, n);
+        // No branch on n + k > 0: whether a symbol takes in bits is up to the stream.
+        settle(low_, high_, n, k);
+        const int incoming = int(in_.bits(unsigned(n + k)));
+        code_ = ((code_ << n) & 0xFFFF) | (incoming >> k);
+        code_ = (code_ & 0x8000) | ((code_ << k) & 0x7FFF) | (incoming & ((1 << k) - 1));
+        model_.update(s);
+        symbols_[i] = uint8_t(s);
     }
+
+private:
+    Model model_;
+    BitReader in_;
+    uint8_t* symbols_;
+    int low_ = 0, high_ = 0xFFFF, code_ = 0;
+};
+
+// Each step of a decoder waits for the one before it, but the decoders of different planes
+// do not wait for each other: taking their steps in turn keeps the processor busy with one
+// plane while the other's step completes.
+template <class... Decoders>
+void decodeSymbols(size_t count, Decoders&... decoders) {
+    const TotalDivider& div = TotalDivider::instance();
+    for (size_t i = 0; i < count; ++i) (decoders.step(div, i), ...);
 }
 
 // The plane with mirrored padding: columns past the width and rows past the height repeat
@@ -452,23 +508,26 @@ void inverseCoarseLevels(const uint8_t* symbols, const Geometry& g, uint32_t qua
         const uint8_t* sym = &symbols[g.levelOffset(l)];
         const bool coarsest = l == g.levels;
         const size_t per = g.perBlock(l);
-        for (size_t n = bw * bh; n-- > 0;) {
-            const size_t i = n / bw, j = n % bw;
-            const uint8_t* s = sym + n * per;
-            const double a = coarsest ? dq.value[*s++] : grid[n];
-            const Quad q = inverse(a, dq.value[s[0]], dq.value[s[1]], dq.value[s[2]]);
-            double* top = &grid[2 * i * outWidth + 2 * j];
-            top[0] = q.origin;
-            top[1] = q.right;
-            top[outWidth] = q.below;
-            top[outWidth + 1] = q.diagonal;
+        for (size_t i = bh; i-- > 0;) {
+            for (size_t j = bw; j-- > 0;) {
+                const size_t n = i * bw + j;
+                const uint8_t* s = sym + n * per;
+                const double a = coarsest ? dq.value[*s++] : grid[n];
+                const Quad q = inverse(a, dq.value[s[0]], dq.value[s[1]], dq.value[s[2]]);
+                double* top = &grid[2 * i * outWidth + 2 * j];
+                top[0] = q.origin;
+                top[1] = q.right;
+                top[outWidth] = q.below;
+                top[outWidth + 1] = q.diagonal;
+            }
         }
     }
 }
 
-// The finest level straight into the output samples, dropping the padding.
+// The finest level straight into the output samples, one every stride bytes, dropping the
+// padding.
 void inverseFinestLevel(const uint8_t* symbols, const Geometry& g, uint32_t quality, const double* grid,
-                        uint8_t* out) {
+                        uint8_t* out, size_t stride) {
     const Dequantiser dq(g, quality, 1);
     const size_t bw = g.blocksWide(1), bh = g.blocksHigh(1), w = g.width, h = g.height;
     const uint8_t* s = &symbols[g.levelOffset(1)];
@@ -476,19 +535,19 @@ void inverseFinestLevel(const uint8_t* symbols, const Geometry& g, uint32_t qual
     for (size_t i = 0; i < bh; ++i) {
         const size_t y = 2 * i;
         if (y >= h) break;
-        uint8_t* top = out + y * w;
-        uint8_t* bottom = y + 1 < h ? top + w : nullptr;
+        uint8_t* top = out + y * w * stride;
+        uint8_t* bottom = y + 1 < h ? top + w * stride : nullptr;
         for (size_t j = 0; j < bw; ++j) {
             const double a = coarsest ? dq.value[*s++] : grid[i * bw + j];
             const Quad q = inverse(a, dq.value[s[0]], dq.value[s[1]], dq.value[s[2]]);
             s += 3;
             const size_t x = 2 * j;
             if (x >= w) continue;
-            top[x] = sampleOf(q.origin);
-            if (bottom) bottom[x] = sampleOf(q.below);
+            top[x * stride] = sampleOf(q.origin);
+            if (bottom) bottom[x * stride] = sampleOf(q.below);
             if (x + 1 < w) {
-                top[x + 1] = sampleOf(q.right);
-                if (bottom) bottom[x + 1] = sampleOf(q.diagonal);
+                top[(x + 1) * stride] = sampleOf(q.right);
+                if (bottom) bottom[(x + 1) * stride] = sampleOf(q.diagonal);
             }
         }
     }
@@ -531,16 +590,41 @@ size_t minStreamBytes(uint32_t width, uint32_t height) noexcept {
 
 Status decodePlane(const uint8_t* stream, size_t length, uint32_t width, uint32_t height,
                    uint32_t quality, uint8_t* samples) noexcept {
-    if (uint64_t(width) * height <= 1 || !samples) return BadArguments;
+    const PlaneStream plane{stream, length, samples};
+    return decodePlanes(&plane, 1, width, height, quality, 1);
+}
+
+Status decodePlanes(const PlaneStream* planes, size_t count, uint32_t width, uint32_t height,
+                    uint32_t quality, size_t stride) noexcept {
+    if (uint64_t(width) * height <= 1 || (count > 0 && !planes) || stride < 1) return BadArguments;
+    for (size_t p = 0; p < count; ++p)
+        if (!planes[p].samples) return BadArguments;
     const Geometry g(width, height);
     if (!fitsInMemory(g)) return NoMemory;
     try {
-        Scratch<uint8_t> symbols(g.symbolCount());
-        BitReader in(stream && length > 1 ? stream + 1 : nullptr, stream && length > 1 ? stream + length : nullptr);
-        decodeSymbols(in, symbols.data(), symbols.size());
+        const size_t symbolCount = g.symbolCount();
+        Scratch<uint8_t> symbols(2 * symbolCount);
         Scratch<double> grid(g.levels > 1 ? g.blocksWide(1) * g.blocksHigh(1) : 0);
-        inverseCoarseLevels(symbols.data(), g, quality, grid.data());
-        inverseFinestLevel(symbols.data(), g, quality, grid.data(), samples);
+        // The stream's first byte repeats the number of levels, which the size decides.
+        auto decoderOf = [&](const PlaneStream& plane, uint8_t* out) {
+            const bool bits = plane.stream && plane.length > 1;
+            return SymbolDecoder(bits ? plane.stream + 1 : nullptr, bits ? plane.stream + plane.length : nullptr, out);
+        };
+        for (size_t p = 0; p < count; p += 2) {
+            const size_t pair = std::min<size_t>(2, count - p);
+            SymbolDecoder first = decoderOf(planes[p], symbols.data());
+            if (pair == 2) {
+                SymbolDecoder second = decoderOf(planes[p + 1], symbols.data() + symbolCount);
+                decodeSymbols(symbolCount, first, second);
+            } else {
+                decodeSymbols(symbolCount, first);
+            }
+            for (size_t q = 0; q < pair; ++q) {
+                const uint8_t* planeSymbols = symbols.data() + q * symbolCount;
+                inverseCoarseLevels(planeSymbols, g, quality, grid.data());
+                inverseFinestLevel(planeSymbols, g, quality, grid.data(), planes[p + q].samples, stride);
+            }
+        }
         return Ok;
     } catch (...) {  // allocation failures only
         return NoMemory;

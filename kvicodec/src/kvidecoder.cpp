@@ -314,25 +314,24 @@ uint32_t CKVIDECODER::Decompress_ModeA3() { return undoRuns(*this, KVI_MODE_A3);
 uint32_t CKVIDECODER::Decompress_ModeA3E() { return undoRuns(*this, KVI_MODE_A3E); }
 
 // Per byte position: a u32 length, then that plane's stream. A length past the data or a
-// plane the codec refuses fails the whole picture.
+// plane the codec refuses fails the whole picture. The planes go straight into the pixels.
 uint32_t CKVIDECODER::Decompress_ModeB1() {
-    const size_t bpp = bitsPerPixel / 8;
+    const size_t bpp = bitsPerPixel / 8;  // at most 4: DecompressImage checked the depth
     const uint64_t pixels = uint64_t(width) * height;
     DecodeTarget target;
-    if (!target.allocate(pixels * bpp, bpp > 1 ? pixels : 0)) return KVI_ERR_CODEC;
+    if (!target.allocate(pixels * bpp, 0)) return KVI_ERR_CODEC;
     const size_t size = data ? dataSize : 0;
     size_t pos = 0;
+    kvi::b1::PlaneStream planes[kMaxDepth / 8];
     for (size_t c = 0; c < bpp; ++c) {
         if (size - pos < 4) return KVI_ERR_CODEC;
         const uint32_t length = kvi::readLe32(data + pos);
         pos += 4;
         if (length > size - pos) return KVI_ERR_CODEC;
-        uint8_t* plane = bpp > 1 ? target.scratch : target.pixels;
-        if (kvi::b1::decodePlane(data + pos, length, width, height, quality, plane) != kvi::b1::Ok)
-            return KVI_ERR_CODEC;
-        if (bpp > 1) spreadPlane(plane, size_t(pixels), bpp, c, target.pixels);
+        planes[c] = {data + pos, length, target.pixels + c};
         pos += length;
     }
+    if (kvi::b1::decodePlanes(planes, bpp, width, height, quality, bpp) != kvi::b1::Ok) return KVI_ERR_CODEC;
     work = data;
     data = target.release();
     dataSize = uint32_t(pixels * bpp);

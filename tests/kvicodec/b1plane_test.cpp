@@ -90,6 +90,27 @@ TEST(B1Plane, DecodersAgreeOnArbitraryStreams) {
     }
 }
 
+TEST(B1Plane, PlanesDecodedTogetherMatchOneByOne) {
+    // Three planes, one of them a damaged stream, into every fourth byte of a picture: the
+    // first two share the coder's loop, the third runs alone; the fourth bytes stay as they were.
+    const uint32_t w = 131, h = 67, q = 100;
+    std::mt19937 rng(11);
+    Plane damaged(500);
+    for (auto& b : damaged) b = uint8_t(rng());
+    const Plane streams[] = {encodeProduction(makePlane(Kind::Photo, w, h, 1), w, h, q), damaged,
+                             encodeProduction(makePlane(Kind::Noise, w, h, 2), w, h, q)};
+    Plane picture(size_t(w) * h * 4, 0xAB);
+    kvi::b1::PlaneStream planes[3];
+    for (size_t c = 0; c < 3; ++c) planes[c] = {streams[c].data(), streams[c].size(), picture.data() + c};
+    ASSERT_EQ(kvi::b1::decodePlanes(planes, 3, w, h, q, 4), kvi::b1::Ok);
+    for (size_t c = 0; c < 4; ++c) {
+        const Plane alone = c < 3 ? decodeProduction(streams[c], w, h, q) : Plane(size_t(w) * h, 0xAB);
+        Plane gathered(alone.size());
+        for (size_t i = 0; i < gathered.size(); ++i) gathered[i] = picture[i * 4 + c];
+        EXPECT_EQ(gathered, alone) << "plane " << c;
+    }
+}
+
 TEST(B1Plane, HighQualityIsNearlyLosslessAndConstantIsExact) {
     const Plane photo = makePlane(Kind::Photo, 130, 90, 3);
     const Plane back = decodeProduction(encodeProduction(photo, 130, 90, 100), 130, 90, 100);
@@ -150,6 +171,8 @@ TEST(B1Plane, RefusesWhatCannotBeCoded) {
     EXPECT_EQ(kvi::b1::encodePlane(p.data(), 4, 4, 101, stream), kvi::b1::BadArguments);
     EXPECT_EQ(kvi::b1::decodePlane(stream.data(), stream.size(), 1, 1, 50, &one), kvi::b1::BadArguments);
     EXPECT_EQ(kvi::b1::decodePlane(stream.data(), stream.size(), 0, 9, 50, &one), kvi::b1::BadArguments);
+    const kvi::b1::PlaneStream noSamples{stream.data(), stream.size(), nullptr};
+    EXPECT_EQ(kvi::b1::decodePlanes(&noSamples, 1, 4, 4, 50, 1), kvi::b1::BadArguments);
     EXPECT_TRUE(b1ref::encode(&one, 1, 1, 50).empty());
 }
 
