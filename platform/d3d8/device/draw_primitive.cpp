@@ -411,8 +411,9 @@ bool Device::fillTriangles(const DrawCall& call, const raster::PixelProgram& pro
             assemble(first, std::min(call.primitives, first + kPrimitivesPerTask),
                      [&](const raster::ClipVertex& a, const raster::ClipVertex& b, const raster::ClipVertex& c,
                          const raster::ClipVertex& provoking) {
-                         raster::Triangle triangle;
-                         if (raster::setupTriangle(state, a, b, c, provoking, triangle)) batch.add(triangle, stripes);
+                         batch.add(stripes, [&](raster::Triangle& triangle) {
+                             return raster::setupTriangle(state, a, b, c, provoking, triangle);
+                         });
                      });
         });
     }

@@ -41,11 +41,17 @@ struct TriangleBatch {
         }
         return true;
     }
-    // The triangle lies inside the clip rectangle the stripes cover.
-    void add(const Triangle& t, const Stripes& layout) {
+    // Sets up a triangle in place with setup(Triangle&), which returns false to drop it; a
+    // kept triangle lies inside the clip rectangle the stripes cover.
+    template <class Setup>
+    void add(const Stripes& layout, Setup&& setup) {
         try {
             const auto index = static_cast<uint32_t>(triangles.size());
-            triangles.push_back(t);
+            Triangle& t = triangles.emplace_back();
+            if (!setup(t)) {
+                triangles.pop_back();
+                return;
+            }
             const int32_t last = (t.bottom - 1 - layout.top) / kStripeRows;
             for (int32_t k = (t.top - layout.top) / kStripeRows; k <= last; ++k) stripes[size_t(k)].push_back(index);
             pixels += uint64_t(t.right - t.left) * uint64_t(t.bottom - t.top);

@@ -39,9 +39,8 @@ struct VectorSpan {
 };
 
 struct PixelProgram;
-// Shades the pixels first .. last - 1 of row y of a triangle.
-using SpanFunction = void (*)(const PixelProgram& program, const Triangle& triangle, int32_t y, int32_t first,
-                              int32_t last);
+// Shades the rows first .. end - 1 of a triangle.
+using TriangleFunction = void (*)(const PixelProgram& program, const Triangle& triangle, int32_t first, int32_t end);
 
 struct PixelProgram {
     Target target;
@@ -64,11 +63,11 @@ struct PixelProgram {
     Blend blendMode;
     uint32_t writeMask = 0xFFFFFFFF;  // COLORWRITEENABLE as a mask of bytes
     VaryingMask varyings = 0;  // what the pixels read, worked out by prepare()
-    SpanFunction span = nullptr;  // chosen by prepare()
+    TriangleFunction fill = nullptr;  // chosen by prepare()
     VectorSpan vector;
 };
 
-// Works out the varyings and picks the span function for the program's states: vector
+// Works out the varyings and picks the fill function for the program's states: vector
 // spans for one plain stage without fog, alpha test or blending, else the general one.
 // Call once the program is filled in.
 void prepare(PixelProgram& program);

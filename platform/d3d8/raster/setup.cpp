@@ -1,5 +1,7 @@
 #include "setup.h"
 
+#include "row_walker.h"
+
 #include <algorithm>
 #include <cmath>
 #include <utility>
@@ -9,10 +11,6 @@ namespace platform::d3d8::raster {
 namespace {
 
 constexpr int64_t kOne = int64_t(1) << kSubpixelBits;
-
-// Floor and ceiling of n / d for d > 0.
-int64_t floorDiv(int64_t n, int64_t d) { return n >= 0 ? n / d : -((-n + d - 1) / d); }
-int64_t ceilDiv(int64_t n, int64_t d) { return -floorDiv(-n, d); }
 
 // Pixel centres (integer coordinates) strictly inside, or on a top or left edge. The
 // triangle winds clockwise on screen (y down), so a left edge runs upward and a top edge
@@ -115,53 +113,6 @@ bool setupTriangle(const SetupState& state, const ClipVertex& a, const ClipVerte
     const ScreenVertex* screen[3] = {&s[0], swapped ? &s[2] : &s[1], swapped ? &s[1] : &s[2]};
     const ClipVertex* corner[3] = {&a, swapped ? &c : &b, swapped ? &b : &c};
     interpolateTriangle(state, screen, corner, provoking, out);
-    return true;
-}
-
-RowWalker::RowWalker(const Triangle& t, int32_t y) : left_(t.left), right_(t.right) {
-    for (int i = 0; i < 3; ++i) {
-        const Edge& e = t.edges[i];
-        Bound& bound = bounds_[i];
-        const int64_t k = e.b * y + e.c;  // a * x + k >= 0 inside
-        bound.sign = e.a > 0 ? 1 : (e.a < 0 ? -1 : 0);
-        if (bound.sign == 0) {
-            bound.quotient = k;
-            bound.stepQuotient = e.b;
-            continue;
-        }
-        bound.divisor = e.a > 0 ? e.a : -e.a;
-        bound.quotient = floorDiv(k, bound.divisor);
-        bound.remainder = k - bound.quotient * bound.divisor;
-        bound.stepQuotient = floorDiv(e.b, bound.divisor);
-        bound.stepRemainder = e.b - bound.stepQuotient * bound.divisor;
-    }
-}
-
-void RowWalker::next() {
-    for (Bound& bound : bounds_) {
-        bound.quotient += bound.stepQuotient;
-        if (bound.sign == 0) continue;
-        bound.remainder += bound.stepRemainder;
-        if (bound.remainder >= bound.divisor) {
-            bound.remainder -= bound.divisor;
-            ++bound.quotient;
-        }
-    }
-}
-
-bool RowWalker::span(int32_t& first, int32_t& last) const {
-    int64_t low = left_, high = right_;  // [low, high)
-    for (const Bound& bound : bounds_) {
-        if (bound.sign > 0)
-            low = std::max(low, -bound.quotient);  // x >= ceil(-k / a)
-        else if (bound.sign < 0)
-            high = std::min(high, bound.quotient + 1);  // x <= floor(k / -a)
-        else if (bound.quotient < 0)
-            return false;
-    }
-    if (low >= high) return false;
-    first = static_cast<int32_t>(low);
-    last = static_cast<int32_t>(high);
     return true;
 }
 

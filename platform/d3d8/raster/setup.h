@@ -29,6 +29,8 @@ constexpr VaryingMask kDiffuseBits = 0xFu << kDiffuse, kSpecularBits = 0x7u << k
                       kTex0Bits = 0x3u << kTex0, kTex1Bits = 0x3u << kTex1;
 
 struct Triangle {
+    // Left unset: setup fills what the draw reads, in place.
+    Triangle() {}
     Edge edges[3];
     int32_t top, bottom, left, right;  // pixels that may be touched, inside the clip rectangle
     Plane z;                           // screen depth 0..1
@@ -70,24 +72,5 @@ void interpolateTriangle(const SetupState& state, const ScreenVertex* const scre
 // Both halves, for a triangle made by the clipper.
 bool setupTriangle(const SetupState& state, const ClipVertex& a, const ClipVertex& b, const ClipVertex& c,
                    const ClipVertex& provoking, Triangle& out);
-
-// The span of pixels inside a triangle row after row, with no division per row.
-class RowWalker {
-public:
-    RowWalker(const Triangle& t, int32_t y);
-    // First and one-past-last pixel of the current row inside all three edges, cut to
-    // [left, right); false when the row has none.
-    bool span(int32_t& first, int32_t& last) const;
-    void next();
-
-private:
-    // floor(k / divisor) and its remainder for k = b * y + c of one edge, stepped by b.
-    struct Bound {
-        int64_t quotient, remainder, divisor, stepQuotient, stepRemainder;
-        int sign;  // of a: > 0 bounds the span on the left, < 0 on the right, 0 the whole row
-    };
-    Bound bounds_[3];
-    int32_t left_, right_;
-};
 
 }  // namespace platform::d3d8::raster

@@ -11,10 +11,10 @@ namespace platform::d3d8::raster {
 // point or bilinear from one level whose axes wrap (power-of-two sizes) or clamp.
 enum class Fetch { White, General, Point, Linear };
 
-// The span for a depth buffer of depthBytes per pixel (0: no depth test) and a fetch.
-SpanFunction vectorSpan(int depthBytes, Fetch how);
-SpanFunction vectorSpanSse2(int depthBytes, Fetch how);
-SpanFunction vectorSpanAvx2(int depthBytes, Fetch how);
+// The fill for a depth buffer of depthBytes per pixel (0: no depth test) and a fetch.
+TriangleFunction vectorSpan(int depthBytes, Fetch how);
+TriangleFunction vectorSpanSse2(int depthBytes, Fetch how);
+TriangleFunction vectorSpanAvx2(int depthBytes, Fetch how);
 
 // The texel of the sampler's first level at (u, v) with its magnification filter.
 uint32_t sampleFirstLevel(const Sampler& sampler, float u, float v);

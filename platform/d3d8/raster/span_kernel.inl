@@ -3,6 +3,7 @@
 // the depth test, perspective-correct diffuse and texture coordinates, a point or bilinear
 // texel, one stage of product / texel / diffuse per channel, and the writes. The arithmetic
 // is that of the general span, lane by lane, so both give the same pixels.
+#include "row_walker.h"
 #include "simd.h"
 #include "span.h"
 
@@ -15,13 +16,11 @@ struct Line {
     KV_INLINE F32 at(F32 x) const { return row + step * x; }
 };
 
-KV_INLINE Line lineOf(const Plane& plane, float y) { return Line{splat(plane.c + plane.dy * y), splat(plane.dx)}; }
-
 KV_INLINE uint32_t colorChannel(float v) {
     return static_cast<uint32_t>(v > 0.0f ? (v < 255.0f ? v + 0.5f : 255.0f) : 0.0f);
 }
 
-// The row's constants.
+// The triangle's constants, and its lines at the current row.
 struct RowState {
     Line z, q, color[4], u, v;
     uint32_t flatDiffuse;  // the packed diffuse of a triangle with flat colours
@@ -29,16 +28,31 @@ struct RowState {
     uint32_t channels;  // bit k: diffuse channel k is read
 };
 
+KV_INLINE void startLine(Line& line, const Plane& plane, float y) { line.row = splat(plane.c + plane.dy * y); }
+
 template <Fetch How, bool FlatColor>
-KV_INLINE RowState rowState(const PixelProgram& p, const Triangle& t, int32_t y) {
-    const VectorSpan& s = p.vector;
+KV_INLINE void startRow(RowState& r, const Triangle& t, int32_t y) {
     const float fy = float(y);
-    RowState r;
-    r.z = lineOf(t.z, fy);
-    r.q = lineOf(t.q, fy);
+    startLine(r.z, t.z, fy);
+    startLine(r.q, t.q, fy);
     if constexpr (How != Fetch::White) {
-        r.u = lineOf(t.v[kTex0], fy);
-        r.v = lineOf(t.v[kTex0 + 1], fy);
+        startLine(r.u, t.v[kTex0], fy);
+        startLine(r.v, t.v[kTex0 + 1], fy);
+    }
+    if constexpr (!FlatColor)
+        for (int k = 0; k < 4; ++k)
+            if (r.channels & (1u << k)) startLine(r.color[k], t.v[kDiffuse + k], fy);
+}
+
+template <Fetch How, bool FlatColor>
+KV_INLINE RowState triangleState(const PixelProgram& p, const Triangle& t) {
+    const VectorSpan& s = p.vector;
+    RowState r;
+    r.z.step = splat(t.z.dx);
+    r.q.step = splat(t.q.dx);
+    if constexpr (How != Fetch::White) {
+        r.u.step = splat(t.v[kTex0].dx);
+        r.v.step = splat(t.v[kTex0 + 1].dx);
     }
     r.takeProduct = s.takeProduct;
     r.takeTexel = s.takeTexel;
@@ -52,7 +66,7 @@ KV_INLINE RowState rowState(const PixelProgram& p, const Triangle& t, int32_t y)
         if constexpr (FlatColor)
             r.flatDiffuse |= colorChannel(t.v[kDiffuse + k].c) << (8 * k);
         else
-            r.color[k] = lineOf(t.v[kDiffuse + k], fy);
+            r.color[k].step = splat(t.v[kDiffuse + k].dx);
     }
     // A product with 255 is the texel itself.
     if (FlatColor && (r.flatDiffuse & r.takeProduct) == r.takeProduct) {
@@ -177,8 +191,7 @@ KV_INLINE void shadeGroup(const PixelProgram& p, const RowState& r, int32_t x, i
 }
 
 template <int DepthBytes, Fetch How, bool FlatColor>
-void shadeRow(const PixelProgram& p, const Triangle& t, int32_t y, int32_t first, int32_t last) {
-    const RowState r = rowState<How, FlatColor>(p, t, y);
+KV_INLINE void shadeRow(const PixelProgram& p, const RowState& r, int32_t y, int32_t first, int32_t last) {
     uint32_t* color = reinterpret_cast<uint32_t*>(p.target.color.bits + int64_t(y) * p.target.color.pitch);
     uint8_t* depth = DepthBytes ? p.target.depth.bits + int64_t(y) * p.target.depth.pitch : nullptr;
     auto group = [&](int32_t x, int32_t begin, int32_t end, uint32_t* c, uint8_t* d) {
@@ -205,29 +218,38 @@ void shadeRow(const PixelProgram& p, const Triangle& t, int32_t y, int32_t first
     if (DepthBytes) std::memcpy(depth + int64_t(x) * DepthBytes, depthCopy, size_t(count) * DepthBytes);
 }
 
+template <int DepthBytes, Fetch How, bool FlatColor>
+void shadeTriangle(const PixelProgram& p, const Triangle& t, int32_t first, int32_t end) {
+    RowState r = triangleState<How, FlatColor>(p, t);
+    forEachSpan(t, first, end, [&](int32_t y, int32_t left, int32_t right) {
+        startRow<How, FlatColor>(r, t, y);
+        shadeRow<DepthBytes, How, FlatColor>(p, r, y, left, right);
+    });
+}
+
 template <int DepthBytes, Fetch How>
-void span(const PixelProgram& p, const Triangle& t, int32_t y, int32_t first, int32_t last) {
+void fill(const PixelProgram& p, const Triangle& t, int32_t first, int32_t end) {
     if (t.flatColor)
-        shadeRow<DepthBytes, How, true>(p, t, y, first, last);
+        shadeTriangle<DepthBytes, How, true>(p, t, first, end);
     else
-        shadeRow<DepthBytes, How, false>(p, t, y, first, last);
+        shadeTriangle<DepthBytes, How, false>(p, t, first, end);
 }
 
 template <int DepthBytes>
-SpanFunction spanFor(Fetch how) {
+TriangleFunction fillFor(Fetch how) {
     switch (how) {
-    case Fetch::White: return span<DepthBytes, Fetch::White>;
-    case Fetch::General: return span<DepthBytes, Fetch::General>;
-    case Fetch::Point: return span<DepthBytes, Fetch::Point>;
+    case Fetch::White: return fill<DepthBytes, Fetch::White>;
+    case Fetch::General: return fill<DepthBytes, Fetch::General>;
+    case Fetch::Point: return fill<DepthBytes, Fetch::Point>;
     case Fetch::Linear: break;
     }
-    return span<DepthBytes, Fetch::Linear>;
+    return fill<DepthBytes, Fetch::Linear>;
 }
 
 }  // namespace
 
-SpanFunction KV_SPAN_ENTRY(int depthBytes, Fetch how) {
-    return depthBytes == 0 ? spanFor<0>(how) : (depthBytes == 2 ? spanFor<2>(how) : spanFor<4>(how));
+TriangleFunction KV_SPAN_ENTRY(int depthBytes, Fetch how) {
+    return depthBytes == 0 ? fillFor<0>(how) : (depthBytes == 2 ? fillFor<2>(how) : fillFor<4>(how));
 }
 
 }  // namespace platform::d3d8::raster

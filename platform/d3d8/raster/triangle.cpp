@@ -1,5 +1,6 @@
 #include "blend.h"
 #include "combine.h"
+#include "row_walker.h"
 #include "span.h"
 
 #include <cmath>
@@ -125,7 +126,7 @@ void finishPixel(const PixelProgram& p, int32_t x, int32_t y, const float* v, ui
 }
 
 // The general span: every state, one pixel at a time.
-void generalSpan(const PixelProgram& p, const Triangle& t, int32_t y, int32_t first, int32_t last) {
+void generalRow(const PixelProgram& p, const Triangle& t, int32_t y, int32_t first, int32_t last) {
     float lod[kStages] = {0.0f, 0.0f};
     bool needsLod[kStages] = {false, false};
     for (int i = 0; i < p.stageCount; ++i) needsLod[i] = p.stages[i].textured && p.stages[i].sampler.needsLod();
@@ -152,6 +153,10 @@ void generalSpan(const PixelProgram& p, const Triangle& t, int32_t y, int32_t fi
                 lod[i] = levelOfDetail(t, p.stages[i].sampler, kTex0 + 2 * i, v[kTex0 + 2 * i], v[kTex0 + 2 * i + 1], w);
         finishPixel(p, x, y, v, depth, p.depthFog ? z : w, lod);
     }
+}
+
+void generalFill(const PixelProgram& p, const Triangle& t, int32_t first, int32_t end) {
+    forEachSpan(t, first, end, [&](int32_t y, int32_t left, int32_t right) { generalRow(p, t, y, left, right); });
 }
 
 // The varyings the stages, specular and fog read.
@@ -194,7 +199,7 @@ bool fastAddressing(const Sampler& sampler) {
 
 }  // namespace
 
-SpanFunction vectorSpan(int depthBytes, Fetch how) {
+TriangleFunction vectorSpan(int depthBytes, Fetch how) {
 #if defined(KV_VECTOR_SPANS)
     static const bool avx2 = [] {
         const char* wanted = std::getenv("KV_RASTER_SIMD");
@@ -214,7 +219,7 @@ uint32_t sampleFirstLevel(const Sampler& sampler, float u, float v) {
 
 void prepare(PixelProgram& p) {
     p.varyings = varyingsRead(p);
-    p.span = generalSpan;
+    p.fill = generalFill;
     VectorSpan& v = p.vector;
     if (p.stageCount != 1 || p.addSpecular || p.vertexFog || p.tableFog.mode != FogMode::None || p.alphaTest ||
         p.blend || p.writeMask != 0xFFFFFFFF)
@@ -262,20 +267,10 @@ void prepare(PixelProgram& p) {
     }
     const int depthBytes = p.depthTest ? (p.target.depth.wide ? 4 : 2) : 0;
     v.rowEnd = depthBytes ? std::min(p.target.color.width, p.target.depth.width) : p.target.color.width;
-    if (const SpanFunction span = vectorSpan(depthBytes, how)) p.span = span;
+    if (const TriangleFunction fill = vectorSpan(depthBytes, how)) p.fill = fill;
 }
 
-void drawTriangle(const PixelProgram& p, const Triangle& t, int32_t first, int32_t end) {
-    // The walker's arithmetic is exact, so starting it at any row gives the same spans.
-    const int32_t bottom = std::min(t.bottom, end);
-    int32_t y = std::max(t.top, first);
-    if (y >= bottom) return;
-    RowWalker rows(t, y);
-    for (; y < bottom; ++y, rows.next()) {
-        int32_t left, right;
-        if (rows.span(left, right)) p.span(p, t, y, left, right);
-    }
-}
+void drawTriangle(const PixelProgram& p, const Triangle& t, int32_t first, int32_t end) { p.fill(p, t, first, end); }
 
 void shadePixel(const PixelProgram& p, int32_t x, int32_t y, const float* varyings, float z, float eyeDepth) {
     const uint32_t depth = p.target.depth ? p.target.depth.quantize(z) : 0;
