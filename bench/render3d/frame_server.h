@@ -19,8 +19,8 @@ constexpr const char* kServeFlag = "--serve";
 enum class Renderer { Device, Engine, Llvmpipe };  // the engine draws through the device
 const char* rendererName(Renderer renderer);
 
-// One frame as the child measured it. The device also reports its stages (KV_RASTER_STATS);
-// its fill time is summed over its worker threads.
+// One frame as the child measured it. The device also reports its stages (KV_RASTER_STATS),
+// each summed over its worker threads.
 struct FrameTimes {
     double ms = -1;  // negative when the child failed
     double cpuMs = 0;  // processor time of all the child's threads; on a busy machine

@@ -1,8 +1,8 @@
 // The sample game's 3D frame drawn by the software device (through device calls, and through
 // the engine's classes), single-threaded and with its worker threads, beside Mesa's llvmpipe drawing the same scene through legacy GL, single-
 // threaded (LP_NUM_THREADS=0) and with its default threads. Wall-clock times of whole frames
-// (clear to complete pixels); the device's stage times come from KV_RASTER_STATS (its fill
-// time summed over its threads). The ratios are printed after the run.
+// (clear to complete pixels); the device's stage times come from KV_RASTER_STATS (each
+// summed over its threads). The ratios are printed after the run.
 #include "frame_server.h"
 #include "game_scene.h"
 

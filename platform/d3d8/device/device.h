@@ -98,11 +98,15 @@ private:
     raster::PixelProgram pixelProgram(bool transformed);
     raster::SetupState setupState(bool transformed, const raster::PixelProgram& program) const;
     // False when memory ran out part way.
+    // `transformInSetup`, when not null, is the program of the vertices that the setup tasks
+    // transform themselves (see transformsInSetup).
     bool rasterize(const DrawCall& call, const raster::PixelProgram& program, const raster::SetupState& state,
-                   bool transformed);
+                   bool transformed, const raster::VertexProgram* transformInSetup);
     template <class Assemble>
     bool fillTriangles(const DrawCall& call, const raster::PixelProgram& program, const raster::SetupState& state,
-                       Assemble& assemble);
+                       Assemble& assemble, const raster::VertexProgram* transformInSetup);
+    bool transformsInSetup(const DrawCall& call) const;
+    void transform(const DrawCall& call, const raster::VertexProgram& program, uint32_t first, uint32_t count);
 
 public:
     static constexpr uint32_t kMaxPrimitives = 0xFFFFF;  // as the capabilities report
@@ -138,6 +142,7 @@ private:
     std::vector<raster::ClipVertex> clipVertices_;
     std::vector<uint32_t> sequence_;
     std::vector<raster::TriangleBatch> batches_;
+    std::vector<uint64_t> stripeOrder_;  // triangles << 32 | stripe, in the order the fill takes them
     raster::TextureView textureViews_[raster::kStages];
     UINT baseVertexIndex_ = 0;
 };

@@ -17,6 +17,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <optional>
 
 namespace platform::d3d8 {
@@ -171,9 +172,13 @@ private:
 
 // Draws whose bounding boxes cover fewer pixels than this are filled on the calling thread.
 constexpr uint64_t kParallelPixels = 32 * 1024;
-// Vertices processed, and primitives set up, by one task.
+// Vertices processed, and primitives set up, by one task; small enough that the last task
+// of a run keeps the other threads waiting only briefly.
 constexpr uint32_t kVerticesPerTask = 2048;
-constexpr uint32_t kPrimitivesPerTask = 1024;
+constexpr uint32_t kPrimitivesPerTask = 512;
+// Primitives whose vertices a setup task transforms at a time, so that they are set up while
+// still in the first-level cache.
+constexpr uint32_t kPrimitivesPerChunk = 64;
 
 uint32_t tasksFor(uint32_t count, uint32_t perTask) { return count / perTask + (count % perTask != 0); }
 
@@ -311,22 +316,34 @@ HRESULT Device::draw(const DrawCall& call) {
     for (uint64_t i = 0; i < sequence; ++i)
         sequence_[i] = call.indices ? readIndex(call.indices, call.indexSize, i) - call.firstIndexValue
                                     : static_cast<uint32_t>(i);
-    {
-        StageTimer timer(stats().transformLightNs);
-        const raster::VertexProgram program = vertexProgram(layout);
+    const raster::VertexProgram vertices = vertexProgram(layout);
+    const bool inSetup = transformsInSetup(call);
+    if (!inSetup)
         raster::Workers::shared().run(tasksFor(call.vertexCount, kVerticesPerTask), [&](uint32_t task) {
             const uint32_t first = task * kVerticesPerTask;
-            raster::processVertices(program, call.vertices + uint64_t(first) * call.stride, call.stride,
-                                    std::min(kVerticesPerTask, call.vertexCount - first), clipVertices_.data() + first);
+            transform(call, vertices, first, std::min(kVerticesPerTask, call.vertexCount - first));
         });
-    }
     const raster::PixelProgram program = pixelProgram(layout.transformed);
     const raster::SetupState state = setupState(layout.transformed, program);
-    return rasterize(call, program, state, layout.transformed) ? D3D_OK : E_OUTOFMEMORY;
+    return rasterize(call, program, state, layout.transformed, inSetup ? &vertices : nullptr) ? D3D_OK : E_OUTOFMEMORY;
+}
+
+// The vertices of a non-indexed triangle list belong to one triangle each, so the task that
+// sets up a triangle can transform its vertices, with no pass over all vertices before.
+bool Device::transformsInSetup(const DrawCall& call) const {
+    const DWORD fillMode = renderStates_[D3DRS_FILLMODE];
+    return !call.indices && call.type == raster::Primitive::TriangleList && fillMode != D3DFILL_POINT &&
+           fillMode != D3DFILL_WIREFRAME;
+}
+
+void Device::transform(const DrawCall& call, const raster::VertexProgram& program, uint32_t first, uint32_t count) {
+    StageTimer timer(stats().transformLightNs);
+    raster::processVertices(program, call.vertices + uint64_t(first) * call.stride, call.stride, count,
+                            clipVertices_.data() + first);
 }
 
 bool Device::rasterize(const DrawCall& call, const raster::PixelProgram& program, const raster::SetupState& state,
-                       bool transformed) {
+                       bool transformed, const raster::VertexProgram* transformInSetup) {
     const raster::ClipPlanes planes = raster::clipPlanes(state.mapping, !transformed);
     const raster::ClipVertex* vertices = clipVertices_.data();
     auto vertexAt = [&](uint32_t position) -> const raster::ClipVertex& { return vertices[sequence_[position]]; };
@@ -385,14 +402,14 @@ bool Device::rasterize(const DrawCall& call, const raster::PixelProgram& program
         });
         return true;
     }
-    return fillTriangles(call, program, state, assemble);
+    return fillTriangles(call, program, state, assemble, transformInSetup);
 }
 
 // Setup spread over tasks of primitives, each into a batch of its own, then the fill spread
 // over stripes of rows, each taking the batches in order.
 template <class Assemble>
 bool Device::fillTriangles(const DrawCall& call, const raster::PixelProgram& program, const raster::SetupState& state,
-                           Assemble& assemble) {
+                           Assemble& assemble, const raster::VertexProgram* transformInSetup) {
     raster::Workers& workers = raster::Workers::shared();
     const raster::Stripes stripes{program.target.clip.top, program.target.clip.bottom};
     const uint32_t batchCount = tasksFor(call.primitives, kPrimitivesPerTask);
@@ -403,20 +420,22 @@ bool Device::fillTriangles(const DrawCall& call, const raster::PixelProgram& pro
     }
     for (uint32_t i = 0; i < batchCount; ++i)
         if (!batches_[i].reset(stripes)) return false;
-    {
-        StageTimer timer(stats().setupNs);
-        workers.run(batchCount, [&](uint32_t task) {
-            raster::TriangleBatch& batch = batches_[task];
-            const uint32_t first = task * kPrimitivesPerTask;
-            assemble(first, std::min(call.primitives, first + kPrimitivesPerTask),
+    workers.run(batchCount, [&](uint32_t task) {
+        raster::TriangleBatch& batch = batches_[task];
+        const uint32_t end = std::min(call.primitives, (task + 1) * kPrimitivesPerTask);
+        for (uint32_t first = task * kPrimitivesPerTask; first < end; first += kPrimitivesPerChunk) {
+            const uint32_t chunkEnd = std::min(end, first + kPrimitivesPerChunk);
+            if (transformInSetup) transform(call, *transformInSetup, 3 * first, 3 * (chunkEnd - first));
+            StageTimer timer(stats().setupNs);
+            assemble(first, chunkEnd,
                      [&](const raster::ClipVertex& a, const raster::ClipVertex& b, const raster::ClipVertex& c,
                          const raster::ClipVertex& provoking) {
                          batch.add(stripes, [&](raster::Triangle& triangle) {
                              return raster::setupTriangle(state, a, b, c, provoking, triangle);
                          });
                      });
-        });
-    }
+        }
+    });
     uint64_t pixels = 0, drawn = 0;
     bool ok = true;
     for (uint32_t i = 0; i < batchCount; ++i) {
@@ -438,11 +457,23 @@ bool Device::fillTriangles(const DrawCall& call, const raster::PixelProgram& pro
         }
     };
     const auto stripeCount = static_cast<uint32_t>(stripes.count());
-    if (pixels >= kParallelPixels) {
-        workers.run(stripeCount, fillStripe);
-    } else {
+    if (pixels < kParallelPixels) {
         for (uint32_t stripe = 0; stripe < stripeCount; ++stripe) fillStripe(stripe);
+        return ok;
     }
+    // The stripes with the most triangles first, so that the last tasks of the run are short.
+    try {
+        stripeOrder_.assign(stripeCount, 0);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    for (uint32_t stripe = 0; stripe < stripeCount; ++stripe) {
+        uint64_t triangles = 0;
+        for (uint32_t i = 0; i < batchCount; ++i) triangles += batches_[i].stripes[stripe].size();
+        stripeOrder_[stripe] = triangles << 32 | stripe;
+    }
+    std::sort(stripeOrder_.begin(), stripeOrder_.end(), std::greater<>());
+    workers.run(stripeCount, [&](uint32_t task) { fillStripe(uint32_t(stripeOrder_[task])); });
     return ok;
 }
 
