@@ -1,6 +1,7 @@
 #include <limno/limno.h>
 
 #include "reply.h"
+#include "status.h"
 
 #include <cerrno>
 #include <chrono>

@@ -2,7 +2,7 @@
 
 #include <platform/time.h>
 
-#include "reply.h"
+#include "status.h"
 
 #include <cstdio>
 

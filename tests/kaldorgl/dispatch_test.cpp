@@ -1,4 +1,4 @@
-#include "kdgl_test.h"
+#include "kaldorgl_fixture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // JPEG files are made here with libjpeg's own compressor.
-#include "kdgl_test.h"
+#include "kaldorgl_fixture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The byte-order kernels at every SIMD level against plain loops, and the readers that widen
 // 3-byte pictures to 4 bytes while decoding against the stored depth widened afterwards.
-#include "kdgl_test.h"
+#include "kaldorgl_fixture.h"
 
 #include "../../kaldorgl/src/rows.h"
 

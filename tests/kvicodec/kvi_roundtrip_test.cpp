@@ -1,7 +1,7 @@
 // Whole files through the encoder and back through the decoder: every channel order, both
 // depths and every mode.
 #include "b1plane.h"
-#include "kvi_test_util.h"
+#include "kvicodec_fixture.h"
 
 #include <gtest/gtest.h>
 

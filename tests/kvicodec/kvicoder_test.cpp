@@ -1,6 +1,6 @@
 // The encoder: byte layouts of the data section and the header, the coding list and the
 // field checks.
-#include "kvi_test_util.h"
+#include "kvicodec_fixture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The decoder on files built byte by byte: the reader's rejection order, record handling,
 // the mode decoders on short and damaged data.
-#include "kvi_test_util.h"
+#include "kvicodec_fixture.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // files built byte by byte. Pixels are compared as 0xAARRGGBB values.
 #include <tovren/image.h>
 
-#include "kdgl_test.h"
-#include "kvi_test_util.h"
+#include "kaldorgl_fixture.h"
+#include "kvicodec_fixture.h"
 #include "testsupport.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 // colour of a lit face. Pixels next to a projected edge are left out.
 #include <tovren/tovren.h>
 
-#include "kdgl_test.h"
+#include "kaldorgl_fixture.h"
 #include "mesh_file.h"
 #include "render_fixture.h"
 

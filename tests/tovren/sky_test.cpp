@@ -2,7 +2,7 @@
 #include <tovren/camera.h>
 #include <tovren/sky.h>
 
-#include "kdgl_test.h"
+#include "kaldorgl_fixture.h"
 #include "render_fixture.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // Textures on the shared device: creation, rasters and pictures loaded from files.
 #include <tovren/texture.h>
 
-#include "kdgl_test.h"
+#include "kaldorgl_fixture.h"
 #include "render_fixture.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 #include "picture.h"
-#include "viewer_fixtures.h"
+#include "viewer_fixture.h"
 
 #include <kvicodec/kvidecoder.h>
 

@@ -1,5 +1,5 @@
 // The built program's headless face, run as a person's script would run it.
-#include "viewer_fixtures.h"
+#include "viewer_fixture.h"
 
 #include <kaldorgl/kaldorgl.h>
 

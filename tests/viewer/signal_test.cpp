@@ -1,7 +1,7 @@
 // kill (SIGTERM) and Ctrl+C (SIGINT) end the viewer promptly and cleanly. A display library
 // is started as on a desktop (SDL's dummy video driver, which puts in signal handlers of its
 // own unless the program has some), and the picture or a modal message box is up.
-#include "viewer_fixtures.h"
+#include "viewer_fixture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "viewer_app.h"
-#include "viewer_fixtures.h"
+#include "viewer_fixture.h"
 
 #include <kvicodec/kvidecoder.h>
 #include <platform/window.h>

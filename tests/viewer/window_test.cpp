@@ -1,7 +1,7 @@
 // The main window under the offscreen platform: the keys it maps, its shortcuts, the status
 // line, and how the device follows a burst of size changes.
 #include "main_window.h"
-#include "viewer_fixtures.h"
+#include "viewer_fixture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,7 @@
 #include "device_renderer.h"
 
+#include "d3d_device.h"
+
 #include <platform/window.h>
 
 #include <cstdio>
@@ -35,15 +37,8 @@ DeviceRenderer::DeviceRenderer(const Scene& scene) : scene_(scene) {
         error_ = "no window or Direct3D object";
         return;
     }
-    D3DPRESENT_PARAMETERS pp{};
-    pp.BackBufferWidth = scene.width;
-    pp.BackBufferHeight = scene.height;
-    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    pp.Windowed = TRUE;
-    pp.EnableAutoDepthStencil = TRUE;
-    pp.AutoDepthStencilFormat = D3DFMT_D16;
-    HRESULT hr = d3d_->CreateDevice(0, D3DDEVTYPE_SW, window_, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &device_);
+    HRESULT hr = kvtest::createSoftwareDevice(
+        d3d_, window_, kvtest::windowedParameters(int32_t(scene.width), int32_t(scene.height)), &device_);
     if (hr != D3D_OK) {
         fail("CreateDevice", hr);
         return;

@@ -37,7 +37,4 @@ private:
     uint64_t length_ = 0;
 };
 
-// Stores a status of a socket operation as the library's last-error value and returns it.
-uint32_t recordStatus(uint32_t status);
-
 }  // namespace limno

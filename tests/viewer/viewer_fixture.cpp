@@ -1,4 +1,4 @@
-#include "viewer_fixtures.h"
+#include "viewer_fixture.h"
 
 #include <kaldorgl/kaldorgl.h>
 #include <kvicodec/kvicoder.h>

@@ -1,4 +1,4 @@
-#include "kvi_test_util.h"
+#include "kvicodec_fixture.h"
 
 #include <gtest/gtest.h>
 
