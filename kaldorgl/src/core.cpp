@@ -1,8 +1,6 @@
 #include "internal.h"
-#include "regular_file.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
+#include <support/file.h>
 
 #include <cstring>
 
@@ -69,19 +67,19 @@ uint32_t allocImage(uint64_t bytes, uint8_t** out) {
 
 uint32_t CKDGLFile::OpenR(const char* name) {
     // Only regular files: a FIFO would block the open, a device read without end.
-    const int fd = platform::openRegularFile(name);
+    const int fd = kvsupport::openRegularFile(name);
     if (fd < 0) return KDGL_ERR_FILE_OPEN;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0) {
-        ::close(fd);
+    uint64_t bytes = 0;
+    if (!kvsupport::fileSize(fd, bytes)) {
+        kvsupport::closeFile(fd);
         return KDGL_ERR_FILE_OPEN;
     }
-    if (info.st_size > INT32_MAX) {
-        ::close(fd);
+    if (bytes > INT32_MAX) {
+        kvsupport::closeFile(fd);
         return KDGL_ERR_FILE_SIZE;
     }
     handle = fd;
-    size = static_cast<int32_t>(info.st_size);
+    size = static_cast<int32_t>(bytes);
     return KDGL_OK;
 }
 
@@ -90,12 +88,12 @@ uint32_t CKDGLFile::ReadAll() {
     // One spare byte so that an empty file still gets a buffer.
     buffer = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(size) + 1));
     if (!buffer) return KDGL_ERR_ALLOC;
-    return platform::readFully(handle, buffer, static_cast<size_t>(size)) ? KDGL_OK : KDGL_ERR_FILE_READ;
+    return kvsupport::readFully(handle, buffer, static_cast<size_t>(size)) ? KDGL_OK : KDGL_ERR_FILE_READ;
 }
 
 uint32_t CKDGLFile::Close() {
     if (handle < 0) return KDGL_ERR_FILE_CLOSE;
-    const int result = ::close(handle);
+    const bool closed = kvsupport::closeFile(handle);
     handle = -1;
-    return result == 0 ? KDGL_OK : KDGL_ERR_FILE_CLOSE;
+    return closed ? KDGL_OK : KDGL_ERR_FILE_CLOSE;
 }

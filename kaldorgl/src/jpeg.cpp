@@ -6,7 +6,7 @@
 // three or four bytes a pixel, each row where it ends up: no copy, flip or widening pass
 // follows.
 #include "internal.h"
-#include "regular_file.h"
+#include <support/file.h>
 
 #include <kaldorgl/kdgl_codecs.h>
 
@@ -208,7 +208,7 @@ uint32_t loadJpegFile(const char* name, const JpegLayout& layout, Decoded& out, 
     warnings = {};
     Decoder decoder;
     // Only regular files: a FIFO would block the open, a device read without end.
-    decoder.file = platform::openRegularStream(name);
+    decoder.file = kvsupport::openRegularStream(name);
     if (!decoder.file) return KDGL_ERR_FILE_NAME;
     const uint32_t status = decode(decoder, layout);
     warnings = decoder.error.warnings;

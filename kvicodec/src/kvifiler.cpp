@@ -1,10 +1,10 @@
 #include <kvicodec/kvidecoder.h>
 
-#include "regular_file.h"
+#include <support/file.h>
 
 uint32_t CKVIFILER::OpenFile(const char* path) {
     // Only regular files: a FIFO would block the open, a device read without end.
-    file = platform::openRegularStream(path);
+    file = kvsupport::openRegularStream(path);
     return file ? KVI_OK : KVI_ERR_OPEN;
 }
 

@@ -1,6 +1,6 @@
 #include <platform/textfile.h>
 
-#include "regular_file.h"
+#include <support/file.h>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -118,9 +118,9 @@ private:
 
 TextFileStatus readTextFile(const std::string& path, std::string& text, std::size_t maxBytes) {
     text.clear();
-    platform::OpenStatus opened;
-    const Descriptor file(openRegularFile(path.c_str(), &opened));
-    if (opened == OpenStatus::NotRegular) return TextFileStatus::NotRegular;
+    kvsupport::OpenStatus opened;
+    const Descriptor file(kvsupport::openRegularFile(path.c_str(), &opened));
+    if (opened == kvsupport::OpenStatus::NotRegular) return TextFileStatus::NotRegular;
     struct stat info {};
     if (file.get() < 0 || ::fstat(file.get(), &info) != 0) return TextFileStatus::Unreadable;
     if (info.st_size < 0 || static_cast<unsigned long long>(info.st_size) > maxBytes) return TextFileStatus::TooLarge;

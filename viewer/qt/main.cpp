@@ -3,9 +3,9 @@
 #include "launch.h"
 #include "main_window.h"
 #include "options.h"
-#include "termination.h"
 
 #include <platform/qt_hooks.h>
+#include <platform/qt_termination.h>
 
 #include <QApplication>
 #include <QDir>
@@ -59,11 +59,11 @@ void translateQtTexts(const std::string& theme) {
 }
 
 int runWindow(int& argc, char** argv, const kviewer::ViewerOptions& options) {
-    kviewer::catchTerminationSignals();
+    platform::qt::catchTerminationSignals();
     QApplication app(argc, argv);
     QApplication::setApplicationName("kvIViewer");
     QApplication::setDesktopFileName("kvIViewer");
-    kviewer::quitOnTerminationSignals(app);
+    platform::qt::quitOnTerminationSignals(app);
     platform::qt::installQtHooks();
 
     const kviewer::ViewerSettings settings = settingsFor(app, options);

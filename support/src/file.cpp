@@ -1,11 +1,11 @@
-#include "regular_file.h"
+#include <support/file.h>
 
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace platform {
+namespace kvsupport {
 
 int openRegularFile(const char* path, OpenStatus* status) {
     OpenStatus ignored;
@@ -39,6 +39,34 @@ std::FILE* openRegularStream(const char* path, OpenStatus* status) {
     return stream;
 }
 
+int openWithoutWaiting(const char* path) {
+    return path ? ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC) : -1;
+}
+
+int createFile(const char* path) {
+    if (!path) return -1;
+    ::unlink(path);
+    const int fd = ::open(path, O_WRONLY | O_TRUNC | O_CLOEXEC);
+    return fd >= 0 ? fd : ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+}
+
+bool closeFile(int fd) { return fd >= 0 && ::close(fd) == 0; }
+
+bool fileSize(int fd, uint64_t& size) {
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) return false;
+    size = static_cast<uint64_t>(info.st_size);
+    return true;
+}
+
+uint64_t bytesLeft(int fd) {
+    struct stat info {};
+    if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return 0;
+    const off_t position = ::lseek(fd, 0, SEEK_CUR);
+    if (position < 0 || position > info.st_size) return 0;
+    return static_cast<uint64_t>(info.st_size - position);
+}
+
 namespace {
 
 // A regular file may still hand over its bytes in pieces.
@@ -66,4 +94,4 @@ bool writeFully(int fd, const void* buffer, size_t count) {
     return transferAll([&](size_t done, size_t left) { return ::write(fd, bytes + done, left); }, count);
 }
 
-}  // namespace platform
+}  // namespace kvsupport

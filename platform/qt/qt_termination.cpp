@@ -1,4 +1,4 @@
-#include "termination.h"
+#include <platform/qt_termination.h>
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -7,7 +7,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-namespace kviewer {
+namespace platform::qt {
 
 namespace {
 
@@ -50,4 +50,4 @@ void quitOnTerminationSignals(QCoreApplication& app) {
     });
 }
 
-}  // namespace kviewer
+}  // namespace platform::qt

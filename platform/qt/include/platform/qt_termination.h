@@ -1,11 +1,11 @@
-// Ctrl+C (SIGINT) and kill (SIGTERM) end the viewer as closing its window does. The signal
+// Ctrl+C (SIGINT) and kill (SIGTERM) end a Qt program as closing its window does. The signal
 // handlers only write a byte to a pipe; the event loop reads it and quits, so the windows,
 // the device and the picture are released as after a normal exit.
 #pragma once
 
 class QCoreApplication;
 
-namespace kviewer {
+namespace platform::qt {
 
 // Installs the handlers. Call first thing in main: a graphics library that starts later
 // keeps handlers it finds in place instead of putting in its own, which would swallow the
@@ -16,4 +16,4 @@ void catchTerminationSignals();
 // that arrived before this call).
 void quitOnTerminationSignals(QCoreApplication& app);
 
-}  // namespace kviewer
+}  // namespace platform::qt
