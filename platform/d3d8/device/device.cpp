@@ -1,6 +1,7 @@
 #include "device.h"
 
 #include "../raster/fill.h"
+#include "../raster/workers.h"
 
 #include <platform/window.h>
 
@@ -16,6 +17,10 @@
 namespace platform::d3d8 {
 
 namespace {
+
+// Clears of at least this many pixels are spread over the worker threads, kClearRows rows a task.
+constexpr int64_t kParallelClear = 256 * 1024;
+constexpr LONG kClearRows = 64;
 
 D3DMATRIX identity() {
     D3DMATRIX m{};
@@ -310,9 +315,22 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
     const raster::Target target = drawTarget();
     const DWORD pieces = count > 0 ? count : 1;
     for (DWORD i = 0; i < pieces; ++i) {
-        const RECT piece = count > 0 ? RECT{rects[i].x1, rects[i].y1, rects[i].x2, rects[i].y2} : target.clip;
-        if (flags & D3DCLEAR_TARGET) raster::fillColor(target, piece, color);
-        if (flags & D3DCLEAR_ZBUFFER) raster::fillDepth(target, piece, std::clamp(z, 0.0f, 1.0f));
+        const RECT piece = raster::intersect(
+            count > 0 ? RECT{rects[i].x1, rects[i].y1, rects[i].x2, rects[i].y2} : target.clip, target.clip);
+        // Large pieces in bands of rows over the worker threads.
+        const int64_t rows = piece.bottom - piece.top;
+        const uint32_t bands = int64_t(piece.right - piece.left) * rows >= kParallelClear
+                                   ? static_cast<uint32_t>((rows + kClearRows - 1) / kClearRows)
+                                   : 1;
+        raster::Workers::shared().run(bands, [&](uint32_t band) {
+            RECT part = piece;
+            if (bands > 1) {
+                part.top = piece.top + static_cast<LONG>(band) * kClearRows;
+                part.bottom = std::min<LONG>(piece.bottom, part.top + kClearRows);
+            }
+            if (flags & D3DCLEAR_TARGET) raster::fillColor(target, part, color);
+            if (flags & D3DCLEAR_ZBUFFER) raster::fillDepth(target, part, std::clamp(z, 0.0f, 1.0f));
+        });
     }
     return D3D_OK;
 }

@@ -40,6 +40,14 @@ KV_INLINE I32 laneIndex() {
     return index;
 }
 
+KV_INLINE F32 sqrt(F32 v) {
+#if KV_LANES == 8
+    return F32(_mm256_sqrt_ps(__m256(v)));
+#else
+    return F32(_mm_sqrt_ps(__m128(v)));
+#endif
+}
+
 KV_INLINE F32 toFloat(I32 v) { return __builtin_convertvector(v, F32); }
 // Toward zero; the caller keeps values inside int32.
 KV_INLINE I32 truncate(F32 v) { return __builtin_convertvector(v, I32); }

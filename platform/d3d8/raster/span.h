@@ -11,6 +11,10 @@ namespace platform::d3d8::raster {
 // point or bilinear from one level whose axes wrap (power-of-two sizes) or clamp.
 enum class Fetch { White, General, Point, Linear };
 
+// Whether the vector code runs its AVX2 build: the processor has AVX2 and KV_RASTER_SIMD is
+// not "sse2".
+bool vectorAvx2();
+
 // The fill for a depth buffer of depthBytes per pixel (0: no depth test) and a fetch.
 TriangleFunction vectorSpan(int depthBytes, Fetch how);
 TriangleFunction vectorSpanSse2(int depthBytes, Fetch how);

@@ -1,5 +1,7 @@
 #include "transform.h"
 
+#include "span.h"
+
 #include <cmath>
 #include <cstring>
 
@@ -135,6 +137,14 @@ void clipPosition(const VertexProgram& program, const uint8_t* vertex, float* po
     for (int c = 0; c < 4; ++c) pos[c] = p.x * m.m[0][c] + p.y * m.m[1][c] + p.z * m.m[2][c] + m.m[3][c];
 }
 
+// The vertex's own colours: white and black where it has none.
+VertexColors vertexColors(const VertexLayout& layout, const uint8_t* vertex) {
+    VertexColors colors{Rgba{1, 1, 1, 1}, Rgba{}};
+    if (layout.diffuse >= 0) colors.diffuse = toRgba(readColor(vertex + layout.diffuse));
+    if (layout.specular >= 0) colors.specular = toRgba(readColor(vertex + layout.specular));
+    return colors;
+}
+
 void texCoords(const VertexProgram& program, const uint8_t* vertex, float* out) {
     const VertexLayout& layout = program.layout;
     for (int stage = 0; stage < kStages; ++stage) {
@@ -148,18 +158,56 @@ void texCoords(const VertexProgram& program, const uint8_t* vertex, float* out) 
     }
 }
 
+// What the vector stage does: untransformed vertices without vertex fog, lit (if at all) by
+// directional and point lights with the material's colours and no highlights.
+bool vectorVertices(const VertexProgram& program) {
+    if (program.layout.transformed || program.vertexFog.mode != FogMode::None) return false;
+    if (!program.lit) return true;
+    const Lighting& lighting = program.lighting;
+    if (lighting.specular || lighting.diffuseSource != ColorSource::Material ||
+        lighting.ambientSource != ColorSource::Material || lighting.emissiveSource != ColorSource::Material)
+        return false;
+    for (int i = 0; i < lighting.lightCount; ++i)
+        if (lighting.lights[i].type != LightType::Directional && lighting.lights[i].type != LightType::Point) return false;
+    return true;
+}
+
+// The vertices' clip positions (and lit diffuse colours) from the vector stage; 0 when it
+// does not apply.
+uint32_t vectorPart(const VertexProgram& program, const uint8_t* first, uint32_t stride, uint32_t count,
+                    ClipVertex* out) {
+#if defined(KV_VECTOR_SPANS)
+    if (!vectorVertices(program)) return 0;
+    return vectorAvx2() ? vectorVerticesAvx2(program, first, stride, count, out)
+                        : vectorVerticesSse2(program, first, stride, count, out);
+#else
+    (void)program, (void)first, (void)stride, (void)count, (void)out;
+    return 0;
+#endif
+}
+
+// The rest of a vertex the vector stage did: its own colours when unlit (lit ones have no
+// highlight), the fog factor from its specular alpha and its texture coordinates.
+void finishVector(const VertexProgram& program, const uint8_t* vertex, ClipVertex& v) {
+    const VertexColors colors = vertexColors(program.layout, vertex);
+    if (!program.lit) storeColor(v.v + kDiffuse, colors.diffuse);
+    storeColor(v.v + kSpecular, program.lit ? Rgba{} : colors.specular);
+    v.v[kFog] = colors.specular.a;
+    texCoords(program, vertex, v.v);
+}
+
 }  // namespace
 
 void processVertices(const VertexProgram& program, const uint8_t* first, uint32_t stride, uint32_t count,
                      ClipVertex* out) {
     const VertexLayout& layout = program.layout;
-    for (uint32_t i = 0; i < count; ++i) {
+    const uint32_t vectored = vectorPart(program, first, stride, count, out);
+    for (uint32_t i = 0; i < vectored; ++i) finishVector(program, first + uint64_t(i) * stride, out[i]);
+    for (uint32_t i = vectored; i < count; ++i) {
         const uint8_t* vertex = first + uint64_t(i) * stride;
         ClipVertex& v = out[i];
         clipPosition(program, vertex, v.pos);
-        VertexColors colors{Rgba{1, 1, 1, 1}, Rgba{}};
-        if (layout.diffuse >= 0) colors.diffuse = toRgba(readColor(vertex + layout.diffuse));
-        if (layout.specular >= 0) colors.specular = toRgba(readColor(vertex + layout.specular));
+        VertexColors colors = vertexColors(layout, vertex);
         float fog = colors.specular.a;
         if (!layout.transformed && (program.lit || program.vertexFog.mode != FogMode::None)) {
             const Vec3 eye = transformPoint(program.worldView, readVec3(vertex));

@@ -36,4 +36,12 @@ struct VertexProgram {
 void processVertices(const VertexProgram& program, const uint8_t* first, uint32_t stride, uint32_t count,
                      ClipVertex* out);
 
+// The vector stage, once per instruction set: the clip positions, and for lit vertices the
+// diffuse colours, of the first vertices in whole groups; returns how many it did. Only for
+// programs that vectorVertices accepts.
+uint32_t vectorVerticesSse2(const VertexProgram& program, const uint8_t* first, uint32_t stride, uint32_t count,
+                            ClipVertex* out);
+uint32_t vectorVerticesAvx2(const VertexProgram& program, const uint8_t* first, uint32_t stride, uint32_t count,
+                            ClipVertex* out);
+
 }  // namespace platform::d3d8::raster

@@ -199,14 +199,22 @@ bool fastAddressing(const Sampler& sampler) {
 
 }  // namespace
 
-TriangleFunction vectorSpan(int depthBytes, Fetch how) {
+bool vectorAvx2() {
 #if defined(KV_VECTOR_SPANS)
     static const bool avx2 = [] {
         const char* wanted = std::getenv("KV_RASTER_SIMD");
         if (wanted && std::strcmp(wanted, "sse2") == 0) return false;
         return __builtin_cpu_supports("avx2") != 0;
     }();
-    return avx2 ? vectorSpanAvx2(depthBytes, how) : vectorSpanSse2(depthBytes, how);
+    return avx2;
+#else
+    return false;
+#endif
+}
+
+TriangleFunction vectorSpan(int depthBytes, Fetch how) {
+#if defined(KV_VECTOR_SPANS)
+    return vectorAvx2() ? vectorSpanAvx2(depthBytes, how) : vectorSpanSse2(depthBytes, how);
 #else
     (void)depthBytes, (void)how;
     return nullptr;
