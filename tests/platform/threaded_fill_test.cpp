@@ -109,4 +109,25 @@ TEST_F(ThreadedFillTest, OneDrawOfManyTrianglesGivesThePixelsOfOneCallPerTriangl
     expectSameBothWays("blending");
 }
 
+// A clear this large goes to the workers in bands of rows: a rectangle that starts and ends
+// inside bands changes exactly its own pixels.
+TEST_F(ThreadedFillTest, LargeClearsChangeExactlyTheirRectangle) {
+    createDevice(1024, 600);
+    ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF102030, 1.0f, 0), D3D_OK);
+    const D3DRECT inside{3, 61, 1000, 590};
+    ASSERT_EQ(device->Clear(1, &inside, D3DCLEAR_TARGET, 0xFFA0B0C0, 1.0f, 0), D3D_OK);
+    D3DLOCKED_RECT locked{};
+    ASSERT_EQ(backBuffer->LockRect(&locked, nullptr, D3DLOCK_READONLY), D3D_OK);
+    size_t wrong = 0;
+    for (LONG y = 0; y < 600; ++y) {
+        const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(locked.pBits) + y * locked.Pitch);
+        for (LONG x = 0; x < 1024; ++x) {
+            const bool in = x >= inside.x1 && x < inside.x2 && y >= inside.y1 && y < inside.y2;
+            wrong += (row[x] & 0xFFFFFF) != (in ? 0xA0B0C0u : 0x102030u);
+        }
+    }
+    backBuffer->UnlockRect();
+    EXPECT_EQ(wrong, 0u);
+}
+
 }  // namespace
