@@ -3,6 +3,9 @@
 // hang or read outside a buffer.
 #include <platform/d3dx8.h>
 #include <platform/window.h>
+#include <support/bytes.h>
+
+#include "d3d_device.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -16,9 +19,9 @@ constexpr UINT kWidth = 64, kHeight = 48;
 // Bytes taken from the front of the input; zeros once it runs out.
 class Input {
 public:
-    Input(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-    uint8_t byte() { return at_ < size_ ? data_[at_++] : 0; }
-    uint32_t dword() { return byte() | byte() << 8 | byte() << 16 | uint32_t(byte()) << 24; }
+    Input(const uint8_t* data, size_t size) : in_(data, size) {}
+    uint8_t byte() { return in_.u8(); }
+    uint32_t dword() { return in_.le32(); }
     float number() {
         const uint32_t bits = dword();
         float value;
@@ -32,33 +35,20 @@ public:
         return number();
     }
     std::vector<uint8_t> rest(size_t limit) {
-        const size_t count = std::min(limit, size_ - std::min(at_, size_));
-        std::vector<uint8_t> bytes(data_ + std::min(at_, size_), data_ + std::min(at_, size_) + count);
-        at_ += count;
+        std::vector<uint8_t> bytes(std::min(limit, in_.left()));
+        in_.bytes(bytes.data(), bytes.size());
         return bytes;
     }
 
 private:
-    const uint8_t* data_;
-    size_t size_;
-    size_t at_ = 0;
+    kvsupport::ByteCursor in_;
 };
 
 struct Device {
     HWND window = platform::createOffscreenWindow(kWidth, kHeight);
     IDirect3D8* d3d = Direct3DCreate8(D3D_SDK_VERSION);
     IDirect3DDevice8* device = nullptr;
-    Device() {
-        D3DPRESENT_PARAMETERS pp{};
-        pp.BackBufferWidth = kWidth;
-        pp.BackBufferHeight = kHeight;
-        pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-        pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        pp.Windowed = TRUE;
-        pp.EnableAutoDepthStencil = TRUE;
-        pp.AutoDepthStencilFormat = D3DFMT_D16;
-        d3d->CreateDevice(0, D3DDEVTYPE_SW, window, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &device);
-    }
+    Device() { kvtest::createSoftwareDevice(d3d, window, kvtest::windowedParameters(kWidth, kHeight), &device); }
 };
 
 const D3DRENDERSTATETYPE kStates[] = {

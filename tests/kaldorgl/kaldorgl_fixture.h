@@ -20,6 +20,13 @@ using Owned = std::unique_ptr<uint8_t, FreeDeleter>;
 
 inline Bytes bytesOf(const uint8_t* data, size_t count) { return Bytes(data, data + count); }
 
+// Takes ownership of a buffer an effect produced and returns its first `count` bytes (none
+// for null).
+inline Bytes produced(uint8_t* data, size_t count) {
+    Owned owned(data);
+    return owned ? bytesOf(owned.get(), count) : Bytes{};
+}
+
 // Takes ownership of a canvas's pixels and returns them as bytes.
 inline Bytes takeCanvas(KDGL_CANVAS& canvas, size_t count) {
     Owned owned(canvas.data);

@@ -164,4 +164,6 @@ TEST_F(DebugLog, OverlongNamesAndTextsAreRefusedOrCut) {
     EXPECT_EQ(readText(html).size(), kHtmlHeader.size() + 6000);
 }
 
+TEST(Version, ExportedVariable) { EXPECT_EQ(TOVREN_GetVersion, 38705u); }
+
 }  // namespace
