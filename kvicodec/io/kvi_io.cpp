@@ -15,6 +15,16 @@ void freeDistinct(uint8_t* a, uint8_t* b, uint8_t* c) {
     if (c != a && c != b) std::free(c);
 }
 
+// Once the picture is in `image`, the coded and working buffers are dead weight: freed at
+// once, a caller converting the picture holds two pictures at most instead of three.
+void releaseCodedBuffers(CKVIDECODER& d) {
+    if (d.work != d.image && d.work != d.data) std::free(d.work);
+    if (d.data != d.image) std::free(d.data);
+    d.data = nullptr;
+    d.work = nullptr;
+    d.dataSize = 0;
+}
+
 Outcome failed(Step step, uint32_t status) { return Outcome{step, status}; }
 
 }  // namespace
@@ -45,6 +55,7 @@ Outcome decodeKviFile(const char* path, DecoderOwner& kvi) {
     if (const uint32_t status = d.CloseFile()) return failed(Step::Close, status);
     if (const uint32_t status = d.DecompressImage()) return failed(Step::Decompress, status);
     if (!d.image) return failed(Step::Decompress, KVI_ERR_CODEC);
+    releaseCodedBuffers(d);
     return {};
 }
 

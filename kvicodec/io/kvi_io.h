@@ -50,7 +50,7 @@ struct Outcome {
 // Opens `path` and reads its header into `kvi.decoder`.
 Outcome readKviHeader(const char* path, DecoderOwner& kvi);
 // Reads and decodes the whole of `path`: kvi.decoder.image holds the pixels in the file's
-// stored order and depth, and the file is closed.
+// stored order and depth, the file is closed and the coded buffers (data, work) are freed.
 Outcome decodeKviFile(const char* path, DecoderOwner& kvi);
 
 struct RgbaPicture {

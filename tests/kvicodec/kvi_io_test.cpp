@@ -49,6 +49,20 @@ TEST(KviIo, SavedPicturesLoadBackInEveryOrderAndDepth) {
     ASSERT_TRUE(kvi_io::saveKviRgba(b1.c_str(), rgba.data(), w, h, {}).ok());
     kvi_io::RgbaPicture back;
     EXPECT_TRUE(kvi_io::loadKviRgba(b1.c_str(), back).ok());
+
+    // Once decoded only the picture is held (a stored, an A2 and a B1 file), so a caller
+    // converting it never holds three pictures; the owner still frees the rest once.
+    const std::string stored = dir.file("stored.kvi");
+    kvi_io::SaveSettings none;
+    none.mode = KVI_MODE_NONE;
+    ASSERT_TRUE(kvi_io::saveKviRgba(stored.c_str(), rgba.data(), w, h, none).ok());
+    for (const std::string& path : {stored, dir.file("p.kvi"), b1}) {
+        kvi_io::DecoderOwner kvi;
+        ASSERT_TRUE(kvi_io::decodeKviFile(path.c_str(), kvi).ok()) << path;
+        EXPECT_NE(kvi.decoder.image, nullptr);
+        EXPECT_EQ(kvi.decoder.data, nullptr);
+        EXPECT_EQ(kvi.decoder.work, nullptr);
+    }
 }
 
 TEST(KviIo, FailuresNameTheirStepAndStatus) {
