@@ -1,6 +1,7 @@
 // The glider game's attract mode at 1920x1080 on the software device: milliseconds a frame
-// (median and 99th percentile over the run) and the share of each stage of the frame: the
-// game's step, the sky, the terrain, the crystals, mines and glider, the HUD, and presenting.
+// (median and 99th percentile over the run, processor time of the drawing thread and wall
+// clock) and the share of each stage of the frame's processor time: the game's step, the
+// terrain with its forest, the crystals, mines and glider, the sky, the HUD, and presenting.
 // Run from anywhere; the game's data is found in the build tree. There is no peer to put
 // beside these figures: they are the game's own budget (60 frames a second is 16.7 ms).
 #include "game.h"
@@ -8,6 +9,7 @@
 #include "player.h"
 #include "world.h"
 
+#include <platform/rasterstats.h>
 #include <platform/window.h>
 
 #include <benchmark/benchmark.h>
@@ -15,6 +17,7 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <ctime>
 #include <filesystem>
 #include <vector>
 
@@ -26,8 +29,19 @@ using Clock = std::chrono::steady_clock;
 constexpr uint16_t kWidth = 1920, kHeight = 1080;
 constexpr float kStep = 1.0f / 60;
 
-enum Stage { kStepStage, kSky, kTerrain, kObjects, kHud, kPresent, kStages };
-constexpr const char* kStageNames[kStages] = {"step", "sky", "terrain", "objects", "hud", "present"};
+double threadCpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return 1e3 * static_cast<double>(t.tv_sec) + 1e-6 * static_cast<double>(t.tv_nsec);
+}
+
+double percentile(std::vector<double> values, size_t percent) {
+    std::sort(values.begin(), values.end());
+    return values[std::min(values.size() - 1, values.size() * percent / 100)];
+}
+
+enum Stage { kStepStage, kTerrain, kObjects, kSky, kHud, kPresent, kStages };
+constexpr const char* kStageNames[kStages] = {"step", "terrain", "objects", "sky", "hud", "present"};
 
 void attractMode(benchmark::State& state) {
     const std::filesystem::path home = std::filesystem::current_path();
@@ -52,14 +66,19 @@ void attractMode(benchmark::State& state) {
     player.position.y = world.groundHeight(0, 0) + 25;
     chase(camera, player, 10.0f);
 
-    std::vector<double> frames;
-    std::array<double, kStages> stageSeconds{};
+    // Wall-clock time says what a player sees; the thread's processor time says what the
+    // frame costs, and is what to compare on a shared, busy machine (with KV_RASTER_THREADS=1
+    // the device does all its work on this thread).
+    std::vector<double> wallMs, cpuMs;
+    platform::resetRasterStats();
+    std::array<double, kStages> stageMs{};
     for (auto _ : state) {
-        Clock::time_point mark = Clock::now();
-        const Clock::time_point start = mark;
+        const Clock::time_point wallStart = Clock::now();
+        const double cpuStart = threadCpuMs();
+        double mark = cpuStart;
         auto lap = [&](Stage stage) {
-            const Clock::time_point now = Clock::now();
-            stageSeconds[stage] += std::chrono::duration<double>(now - mark).count();
+            const double now = threadCpuMs();
+            stageMs[stage] += now - mark;
             mark = now;
         };
         world.attractStep(player, kStep);
@@ -67,27 +86,39 @@ void attractMode(benchmark::State& state) {
         chase(camera, player, kStep);
         lap(kStepStage);
         graphics.DrawBegin();
-        world.drawSky(camera, player);
-        lap(kSky);
+        world.setUpView(camera, player);
         world.drawTerrain(devices.device);
         lap(kTerrain);
         world.drawObjects(devices.device, player);
         lap(kObjects);
+        world.drawSky(devices.device, camera);
+        lap(kSky);
         hud.draw(rules, info);
         lap(kHud);
         graphics.DrawFinish();
         lap(kPresent);
-        frames.push_back(std::chrono::duration<double, std::milli>(mark - start).count());
+        cpuMs.push_back(mark - cpuStart);
+        wallMs.push_back(std::chrono::duration<double, std::milli>(Clock::now() - wallStart).count());
     }
 
-    std::sort(frames.begin(), frames.end());
     double total = 0;
-    for (const double s : stageSeconds) total += s;
-    state.counters["median_ms"] = frames[frames.size() / 2];
-    state.counters["p99_ms"] = frames[std::min(frames.size() - 1, frames.size() * 99 / 100)];
-    state.counters["triangles"] = world.terrain.faceCount + kCrystalCount * world.crystal.faceCount +
-                                  kMineCount * world.mine.faceCount + world.glider.faceCount;
-    for (int s = 0; s < kStages; ++s) state.counters[std::string("share_") + kStageNames[s]] = stageSeconds[s] / total;
+    for (const double ms : stageMs) total += ms;
+    state.counters["cpu_median_ms"] = percentile(cpuMs, 50);
+    state.counters["cpu_p99_ms"] = percentile(cpuMs, 99);
+    state.counters["wall_median_ms"] = percentile(wallMs, 50);
+    state.counters["wall_p99_ms"] = percentile(wallMs, 99);
+    state.counters["triangles"] = world.triangleCount();
+    for (int s = 0; s < kStages; ++s) state.counters[std::string("share_") + kStageNames[s]] = stageMs[s] / total;
+    // The device's own stages, per frame, when it counts them (KV_RASTER_STATS=1).
+    const platform::RasterStats device = platform::rasterStats();
+    if (device.trianglesIn > 0) {
+        const double frames = static_cast<double>(cpuMs.size());
+        state.counters["dev_transform_light_ms"] = 1e-6 * static_cast<double>(device.transformLightNs) / frames;
+        state.counters["dev_setup_ms"] = 1e-6 * static_cast<double>(device.setupNs) / frames;
+        state.counters["dev_fill_ms"] = 1e-6 * static_cast<double>(device.fillNs) / frames;
+        state.counters["dev_triangles_drawn"] = static_cast<double>(device.trianglesDrawn) / frames;
+        state.counters["dev_pixels_filled"] = static_cast<double>(device.pixelsFilled) / frames;
+    }
 
     hud.release();
     world.release();

@@ -230,8 +230,9 @@ int Game::start() {
 
     if (const std::string problem = world_.load(); !problem.empty()) return fail(problem);
     if (const std::string problem = hud_.create(kWidth, kHeight); !problem.empty()) return fail(problem);
-    TOVREN_DEBUG_Println("World: terrain of %u triangles, %zu crystals, %zu mines", world_.terrain.faceCount,
-                         kCrystalCount, kMineCount);
+    TOVREN_DEBUG_Println("World: %u triangles (terrain %u, forest %u), %zu crystals, %zu mines",
+                         world_.triangleCount(), world_.terrain.faceCount,
+                         world_.crowns.faceCount + world_.trunks.faceCount, kCrystalCount, kMineCount);
 
     // The controller is optional: asking for one that is not there fails the whole Init, so
     // then try again with the keyboard and mouse alone.

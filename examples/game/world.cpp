@@ -32,6 +32,8 @@ D3DMATERIAL8 material(float r, float g, float b, float glow) {
 }
 
 const D3DMATERIAL8 kGround = material(0.42f, 0.58f, 0.30f, 0);
+const D3DMATERIAL8 kPine = material(0.16f, 0.36f, 0.20f, 0);
+const D3DMATERIAL8 kBark = material(0.40f, 0.28f, 0.18f, 0);
 const D3DMATERIAL8 kCrystal = material(0.35f, 0.85f, 1.0f, 0.45f);
 const D3DMATERIAL8 kMarkedCrystal = material(1.0f, 0.85f, 0.25f, 0.7f);
 const D3DMATERIAL8 kMine = material(0.75f, 0.18f, 0.15f, 0.15f);
@@ -71,8 +73,8 @@ std::string World::load() {
         cTOVREN_Model* model;
         const char* file;
     };
-    for (const Mesh& mesh : {Mesh{&terrain, "terrain.mvo"}, Mesh{&crystal, "crystal.mvo"}, Mesh{&mine, "mine.mvo"},
-                             Mesh{&glider, "glider.mvo"}}) {
+    for (const Mesh& mesh : {Mesh{&terrain, "terrain.mvo"}, Mesh{&crowns, "crowns.mvo"}, Mesh{&trunks, "trunks.mvo"},
+                             Mesh{&crystal, "crystal.mvo"}, Mesh{&mine, "mine.mvo"}, Mesh{&glider, "glider.mvo"}}) {
         if (const uint32_t status = mesh.model->Load(mesh.file)) {
             return "cannot load the model " + here + mesh.file + ": " + modelStatusText(status);
         }
@@ -93,6 +95,8 @@ void World::release() {
     glider.Delete();
     mine.Delete();
     crystal.Delete();
+    trunks.Delete();
+    crowns.Delete();
     terrain.Delete();
     sky.Release();
 }
@@ -212,6 +216,11 @@ int32_t World::crystalUnder(int32_t x, int32_t y, uint16_t width, uint16_t heigh
     return nearest;
 }
 
+uint32_t World::triangleCount() const {
+    return terrain.faceCount + crowns.faceCount + trunks.faceCount +
+           static_cast<uint32_t>(kCrystalCount * crystal.faceCount + kMineCount * mine.faceCount) + glider.faceCount;
+}
+
 void World::toggleNight() {
     night_ = !night_;
     sun.Switch(!night_);
@@ -228,13 +237,15 @@ void World::attractStep(Glider& player, float seconds) {
 }
 
 void World::draw(IDirect3DDevice8* device, cTOVREN_Camera& camera, const Glider& player) {
-    drawSky(camera, player);
+    setUpView(camera, player);
     drawTerrain(device);
     drawObjects(device, player);
+    drawSky(device, camera);
 }
 
-void World::drawSky(cTOVREN_Camera& camera, const Glider& player) {
-    sky.Draw(camera.viewAngles);
+void World::setUpView(cTOVREN_Camera& camera, const Glider& player) {
+    // The sky of the last frame left lighting off and its own view; the camera and the
+    // lights put the scene's back.
     camera.Apply();
     sun.UseLighting(true);
     // The lamp sits a little above the glider so that it lights the ground below.
@@ -242,9 +253,26 @@ void World::drawSky(cTOVREN_Camera& camera, const Glider& player) {
     lamp.Apply();
 }
 
+void World::drawSky(IDirect3DDevice8* device, const cTOVREN_Camera& camera) {
+    // A viewport whose depth range is the far plane alone puts every sky pixel at depth 1, so
+    // the depth test keeps the sky behind everything drawn before it; those pixels cost a
+    // depth comparison instead of four texel reads.
+    D3DVIEWPORT8 scene{};
+    device->GetViewport(&scene);
+    D3DVIEWPORT8 far = scene;
+    far.MinZ = far.MaxZ = 1.0f;
+    device->SetViewport(&far);
+    sky.Draw(camera.viewAngles);
+    device->SetViewport(&scene);
+}
+
 void World::drawTerrain(IDirect3DDevice8* device) {
     device->SetMaterial(&kGround);
     terrain.Draw({0, 0, 0}, {0, 0, 0});
+    device->SetMaterial(&kPine);
+    crowns.Draw({0, 0, 0}, {0, 0, 0});
+    device->SetMaterial(&kBark);
+    trunks.Draw({0, 0, 0}, {0, 0, 0});
 }
 
 void World::drawObjects(IDirect3DDevice8* device, const Glider& player) {

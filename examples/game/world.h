@@ -1,6 +1,6 @@
-// The world the glider flies through: the sky box, the terrain, the crystals to collect and
-// the mines to avoid, the two lights, and the engine's intersection tests that tell when the
-// glider touches something or which crystal is under the mouse.
+// The world the glider flies through: the sky box, the terrain and its pine groves, the
+// crystals to collect and the mines to avoid, the two lights, and the engine's intersection
+// tests that tell when the glider touches something or which crystal is under the mouse.
 #pragma once
 
 #include "player.h"
@@ -38,6 +38,8 @@ class World {
 public:
     cTOVREN_Sky sky;
     cTOVREN_Model terrain;
+    cTOVREN_Model crowns;  // the pine groves: scenery, drawn in two materials
+    cTOVREN_Model trunks;
     cTOVREN_Model crystal;  // one mesh drawn at every crystal's place
     cTOVREN_Model mine;
     cTOVREN_Model glider;
@@ -78,6 +80,9 @@ public:
     // with the device's current camera; -1 when none is.
     int32_t crystalUnder(int32_t x, int32_t y, uint16_t width, uint16_t height, TOVREN_fCoord3 eye);
 
+    // The triangles drawn in a frame: terrain, forest, every crystal and mine, the glider.
+    uint32_t triangleCount() const;
+
     // Switches between day (sun and lamp) and night (the glider's lamp alone).
     void toggleNight();
     bool night() const { return night_; }
@@ -85,13 +90,16 @@ public:
     // One step of the attract mode: the autopilot flies to the nearest crystal and takes it.
     void attractStep(Glider& glider, float seconds);
 
-    // Draws sky, terrain, pickups and the glider as the camera sees them. The materials go
-    // straight to the device (the engine's models carry no colour of their own). The three
-    // stages can also be drawn one by one, in this order, as the benchmark times them.
+    // Draws terrain, pickups, the glider and the sky as the camera sees them. The materials go
+    // straight to the device (the engine's models carry no colour of their own). The sky comes
+    // last, pushed to the far plane, so that it fills only the pixels nothing else covers
+    // rather than the whole screen. The stages can also be drawn one by one, in this order,
+    // as the benchmark times them; the terrain's stage includes its forest.
     void draw(IDirect3DDevice8* device, cTOVREN_Camera& camera, const Glider& player);
-    void drawSky(cTOVREN_Camera& camera, const Glider& player);
+    void setUpView(cTOVREN_Camera& camera, const Glider& player);
     void drawTerrain(IDirect3DDevice8* device);
     void drawObjects(IDirect3DDevice8* device, const Glider& player);
+    void drawSky(IDirect3DDevice8* device, const cTOVREN_Camera& camera);
 
 private:
     int32_t touched(const cTOVREN_Model& model, const std::vector<Pickup>& things, const Glider& glider,

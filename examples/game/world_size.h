@@ -4,8 +4,8 @@
 
 namespace glider {
 
-constexpr int kTerrainCells = 64;           // cells along each side of the terrain grid
-constexpr float kTerrainCellSize = 20.0f;   // units a cell
+constexpr int kTerrainCells = 80;           // cells along each side of the terrain grid
+constexpr float kTerrainCellSize = 16.0f;   // units a cell
 constexpr float kWorldHalf = kTerrainCells * kTerrainCellSize / 2;  // the terrain spans -half..+half
 // Crystals and mines lie inside |x|, |z| < kPlayHalf, and the glider turns back beyond it,
 // so that the terrain's edge stays out of sight.

@@ -114,7 +114,7 @@ TEST_F(GliderFrame, TheAttractModeLooksAsItDidAndLogsItsRun) {
     const std::string log = text("log.html");
     EXPECT_EQ(log.rfind("<html>", 0), 0u);
     for (const char* line : {"Data folder: ", "Graphics: 800x600, 32 bits, offscreen<br />",
-                             "World: terrain of 8192 triangles, 60 crystals, 36 mines<br />",
+                             "World: 20104 triangles (terrain 12800, forest 5880), 60 crystals, 36 mines<br />",
                              "Input: keyboard, mouse", "Sound: off<br />", "Frames: 300, ", "Goodbye<br />",
                              "</body></html>"}) {
         EXPECT_NE(log.find(line), std::string::npos) << line;

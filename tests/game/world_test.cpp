@@ -82,6 +82,28 @@ TEST_F(WorldTest, GroundHeightFollowsTheTerrainModel) {
     EXPECT_NEAR(world_.groundHeight(-5000, -5000), cornerHeight(0, 0), 0.05) << "outside, the nearest edge";
 }
 
+// Every trunk reaches from just under the ground into its crown (none floats or is buried,
+// wherever its grove stands on the slopes), and the valley where the game starts stays clear.
+TEST_F(WorldTest, TheTreesStandOnTheGroundOutsideTheValley) {
+    ASSERT_GT(world_.trunks.faceCount, 1000u);
+    ASSERT_GT(world_.crowns.faceCount, 2 * world_.trunks.faceCount);
+    size_t below = 0, above = 0;
+    for (uint32_t i = 0; i < world_.trunks.vertexCount; ++i) {
+        const TOVREN_fCoord3 v = world_.trunks.vertices[i];
+        const float ground = world_.groundHeight(v.x, v.z);
+        EXPECT_GT(std::abs(v.x), 80) << "a tree in the valley at " << v.x << ", " << v.z;
+        if (v.y < ground) {
+            ++below;
+            EXPECT_LT(ground - v.y, 2.5f) << v.x << ", " << v.z;
+        } else {
+            ++above;
+            EXPECT_GT(v.y - ground, 2.0f) << v.x << ", " << v.z;
+            EXPECT_LT(v.y - ground, 7.5f) << v.x << ", " << v.z;
+        }
+    }
+    EXPECT_EQ(below, above);
+}
+
 TEST_F(WorldTest, ASeedAlwaysScattersTheSameWorldAboveTheGround) {
     const std::vector<Pickup> first = world_.crystals;
     world_.scatter(7);
