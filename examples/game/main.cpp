@@ -7,6 +7,7 @@
 //   world.cpp   sky, terrain, crystals, mines, lights and the intersection tests
 //   hud.cpp     sprites and texts over the 3D view
 //   audio.cpp   sound effects placed in stereo, and the music
+//   scripted_pad.cpp  a virtual controller that tests drive (GLIDER_TEST_PAD)
 // Every model, picture and sound the game loads is made from source by the build (see
 // assets/ and CMakeLists.txt).
 #include "audio.h"
@@ -14,6 +15,7 @@
 #include "glider_help.h"
 #include "hud.h"
 #include "player.h"
+#include "scripted_pad.h"
 #include "status.h"
 #include "world.h"
 #include "world_size.h"
@@ -23,6 +25,7 @@
 #include <platform/window.h>
 
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -178,6 +181,7 @@ private:
     HWND window_ = nullptr;
     cTOVREN_GraphiX graphics_;
     cTOVREN_Control control_;
+    ScriptedPad testPad_;  // only when a test asks for one (GLIDER_TEST_PAD)
     cTOVREN_Camera camera_;
     Rules rules_;
     Glider player_;
@@ -234,6 +238,7 @@ int Game::start() {
                          world_.triangleCount(), world_.terrain.faceCount,
                          world_.crowns.faceCount + world_.trunks.faceCount, kCrystalCount, kMineCount);
 
+    if (const std::string problem = testPad_.plugIn(); !problem.empty()) return fail(problem);
     // The controller is optional: asking for one that is not there fails the whole Init, so
     // then try again with the keyboard and mouse alone.
     const bool pad = control_.Init(nullptr, window_, true, true, true) == 0;
@@ -269,6 +274,7 @@ int Game::start() {
 
 void Game::readInput() {
     platform::pumpEvents(window_);
+    testPad_.update();
     control_.GetKeys();
     control_.GetMouse(RECT{0, 0, kWidth - 1, kHeight - 1});
     control_.GetJoystick();
@@ -346,7 +352,8 @@ void Game::frame(float seconds) {
     case Phase::Playing:
         if (backPressed) {
             rules_.toTitle();
-            TOVREN_DEBUG_Println("Round given up");
+            TOVREN_DEBUG_Println("Round given up, the glider turned %+.0f degrees",
+                                 std::remainder(player_.heading, 360.0f));
         } else {
             play(seconds);
         }
