@@ -1,58 +1,18 @@
 #include "scripttest.h"
 #include "updatecheck.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include "loopback_server.h"
 
-#include <thread>
+#include <string>
 
 namespace {
 
-// A one-shot HTTP server on 127.0.0.1 that answers the first request with `reply`.
-class LoopbackServer {
-public:
-    explicit LoopbackServer(std::string reply) : reply_(std::move(reply)) {
-        listener_ = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        listen(listener_, 1);
-        socklen_t length = sizeof address;
-        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
-        port_ = ntohs(address.sin_port);
-        thread_ = std::thread([this] { serve(); });
-    }
-    ~LoopbackServer() {
-        shutdown(listener_, SHUT_RDWR);
-        thread_.join();
-        close(listener_);
-    }
-    std::string host() const { return "127.0.0.1:" + std::to_string(port_); }
-    const std::string& request() const { return request_; }
+using limnotest::LoopbackServer;
 
-private:
-    void serve() {
-        const int client = accept(listener_, nullptr, nullptr);
-        if (client < 0) return;
-        char buffer[4096];
-        while (request_.find("\r\n\r\n") == std::string::npos) {
-            const ssize_t n = recv(client, buffer, sizeof buffer, 0);
-            if (n <= 0) break;
-            request_.append(buffer, size_t(n));
-        }
-        send(client, reply_.data(), reply_.size(), MSG_NOSIGNAL);
-        close(client);
-    }
-
-    std::string reply_;
-    std::string request_;
-    int listener_ = -1;
-    uint16_t port_ = 0;
-    std::thread thread_;
-};
+// A server that answers the request with `reply` and closes the connection.
+LoopbackServer::Behaviour answer(std::string reply) {
+    return [reply](int connection) { limnotest::sendText(connection, reply); };
+}
 
 std::string httpReply(const std::string& body) {
     return "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
@@ -61,8 +21,8 @@ std::string httpReply(const std::string& body) {
 using UpdateTest = wiztest::ScriptTest;
 
 TEST_F(UpdateTest, FoundUpdateIsOfferedEvenSilentlyAndYesOpensTheSite) {
-    LoopbackServer server(httpReply("[YES]1.0]"));
-    const wizard::UpdateInfo info = wizard::fetchUpdate(server.host(), 3000);
+    LoopbackServer server(answer(httpReply("[YES]1.0]")));
+    const wizard::UpdateInfo info = wizard::fetchUpdate(server.address(), 3000);
     EXPECT_EQ(info.status, wizard::UpdateStatus::Found);
     EXPECT_EQ(info.version, "1.0");
     EXPECT_EQ(server.request().rfind("GET //ru/devtools/kvpicturewizard/getversion.php?ver=90923 HTTP/1.1\r\n", 0), 0u);
@@ -73,36 +33,28 @@ TEST_F(UpdateTest, FoundUpdateIsOfferedEvenSilentlyAndYesOpensTheSite) {
         return true;
     });
     answer_ = IDYES;
-    wizard::reportUpdate(info, false, server.host());
+    wizard::reportUpdate(info, false, server.address());
     ASSERT_EQ(current_.boxes.size(), 1u);
     EXPECT_EQ(current_.boxes[0].text, "Найдено обновление!\n\nВерсия: 1.0\n\nПерейти на сайт программы?");
     EXPECT_EQ(current_.boxes[0].caption, "Сообщение");
-    EXPECT_EQ(opened, "http://" + server.host() + "/ru/devtools/kvpicturewizard/");
+    EXPECT_EQ(opened, "http://" + server.address() + "/ru/devtools/kvpicturewizard/");
 }
 
 TEST_F(UpdateTest, NoMarkerMeansNoUpdateAndIsSilentAtStart) {
-    LoopbackServer server(httpReply("version 1.0 is current"));
-    const wizard::UpdateInfo info = wizard::fetchUpdate(server.host(), 3000);
+    LoopbackServer server(answer(httpReply("version 1.0 is current")));
+    const wizard::UpdateInfo info = wizard::fetchUpdate(server.address(), 3000);
     EXPECT_EQ(info.status, wizard::UpdateStatus::NoUpdate);
-    wizard::reportUpdate(info, false, server.host());
+    wizard::reportUpdate(info, false, server.address());
     EXPECT_TRUE(current_.boxes.empty());
-    wizard::reportUpdate(info, true, server.host());
+    wizard::reportUpdate(info, true, server.address());
     ASSERT_EQ(current_.boxes.size(), 1u);
     EXPECT_EQ(current_.boxes[0].text, "Обнавлений не найдено!");
 }
 
 TEST_F(UpdateTest, FailuresAreShownOnlyWhenAsked) {
     // A port nobody listens on: connection refused at once.
-    const int probe = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
-    const std::string closedHost = "127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+    const std::string closedHost = "127.0.0.1:" + std::to_string(limnotest::closedPort());
     const wizard::UpdateInfo refused = wizard::fetchUpdate(closedHost, 1000);
-    close(probe);
     EXPECT_EQ(refused.status, wizard::UpdateStatus::NoConnection);
     wizard::reportUpdate(refused, false, closedHost);
     EXPECT_TRUE(current_.boxes.empty());
@@ -110,12 +62,48 @@ TEST_F(UpdateTest, FailuresAreShownOnlyWhenAsked) {
     ASSERT_EQ(current_.boxes.size(), 1u);
     EXPECT_EQ(current_.boxes[0].type, MB_OK | MB_ICONWARNING);
 
-    LoopbackServer silent("");
-    const wizard::UpdateInfo empty = wizard::fetchUpdate(silent.host(), 1000);
+    LoopbackServer silent(nullptr);
+    const wizard::UpdateInfo empty = wizard::fetchUpdate(silent.address(), 1000);
     EXPECT_EQ(empty.status, wizard::UpdateStatus::NoReply);
-    wizard::reportUpdate(empty, true, silent.host());
+    wizard::reportUpdate(empty, true, silent.address());
     ASSERT_EQ(current_.boxes.size(), 2u);
     EXPECT_EQ(current_.boxes[1].caption, "Ошибка");
+}
+
+// A reply that stops short is a failure, whatever version its first bytes already name.
+TEST_F(UpdateTest, AReplyBrokenOffOrTimedOutIsAFailureNotAVersion) {
+    const std::string whole = httpReply("[YES]9.9]");
+    const struct {
+        const char* what;
+        LoopbackServer::Behaviour behaviour;
+    } cases[] = {
+        {"closed in the header", answer("HTTP/1.1 200 OK\r\nContent-Le")},
+        {"closed in the body", answer("HTTP/1.1 200 OK\r\nContent-Length: 40\r\n\r\n[YES]9.9]")},
+        {"closed before the last chunk",
+         answer("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n9\r\n[YES]9.9]\r\n")},
+        {"timed out", [whole](int connection) {
+             limnotest::sendText(connection, whole.substr(0, whole.size() - 1));
+             limnotest::holdUntilClientCloses(connection);
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        current_.boxes.clear();
+        LoopbackServer server(c.behaviour);
+        const wizard::UpdateInfo info = wizard::fetchUpdate(server.address(), 500);
+        EXPECT_EQ(info.status, wizard::UpdateStatus::Incomplete);
+        EXPECT_EQ(info.version, "");
+        wizard::reportUpdate(info, false, server.address());
+        EXPECT_TRUE(current_.boxes.empty());
+        wizard::reportUpdate(info, true, server.address());
+        ASSERT_EQ(current_.boxes.size(), 1u);
+        EXPECT_EQ(current_.boxes[0].text,
+                  "Ответ сервера получен не полностью!\nСоединение прервано или истекло время ожидания.");
+        EXPECT_EQ(current_.boxes[0].type, MB_OK | MB_ICONERROR);
+    }
+    // A reply longer than the buffer is still read: its first bytes are whole.
+    LoopbackServer longer(answer(httpReply("[YES]2.0]" + std::string(40000, ' '))));
+    EXPECT_EQ(wizard::fetchUpdate(longer.address(), 3000).version, "2.0");
 }
 
 TEST(UpdateReply, MarkerMustStartWithinTheFirst4000Bytes) {

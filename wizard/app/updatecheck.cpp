@@ -30,12 +30,15 @@ UpdateInfo fetchUpdate(const std::string& host, uint32_t timeoutMs) {
         socket.Unlink();
         return {UpdateStatus::NoConnection, {}};
     }
-    // Only the first 4000 bytes are searched; the rest of a larger reply may be cut.
+    // Only the first 4000 bytes are searched, so a reply cut to fit the buffer serves; one the
+    // server broke off may have lost the very version it was sending.
     std::vector<char> reply(16384);
-    socket.GetData(reply.data(), uint32_t(reply.size()), kUpdatePath, LIMNO_METHOD_GET);
+    const uint32_t status = socket.GetData(reply.data(), uint32_t(reply.size()), kUpdatePath, LIMNO_METHOD_GET);
+    const bool whole = status == LIMNO_OK || socket.truncated;
     const uint32_t received = std::min<uint32_t>(socket.received, uint32_t(reply.size() - 1));
     socket.Unlink();
     if (received == 0) return {UpdateStatus::NoReply, {}};
+    if (!whole) return {UpdateStatus::Incomplete, {}};
     return parseUpdateReply(reply.data(), received);
 }
 
@@ -59,6 +62,12 @@ void reportUpdate(const UpdateInfo& info, bool withMessages, const std::string& 
     case UpdateStatus::NoReply:
         if (withMessages)
             MessageBoxA(nullptr, "Ошибка получения ответа от сервера!", "Ошибка", MB_OK | MB_ICONERROR);
+        return;
+    case UpdateStatus::Incomplete:
+        if (withMessages)
+            MessageBoxA(nullptr,
+                        "Ответ сервера получен не полностью!\nСоединение прервано или истекло время ожидания.",
+                        "Ошибка", MB_OK | MB_ICONERROR);
         return;
     case UpdateStatus::NoUpdate:
         if (withMessages)

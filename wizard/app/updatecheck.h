@@ -11,7 +11,9 @@ namespace wizard {
 constexpr const char* kUpdatePath = "/ru/devtools/kvpicturewizard/getversion.php?ver=90923";
 constexpr const char* kSitePath = "/ru/devtools/kvpicturewizard/";
 
-enum class UpdateStatus { NoConnection, NoReply, NoUpdate, Found };
+// Incomplete: the server broke the reply off, or let a receive time out, before it was whole;
+// what arrived is not read for a version.
+enum class UpdateStatus { NoConnection, NoReply, Incomplete, NoUpdate, Found };
 
 struct UpdateInfo {
     UpdateStatus status = UpdateStatus::NoConnection;
@@ -23,7 +25,8 @@ struct UpdateInfo {
 UpdateInfo parseUpdateReply(const char* reply, size_t length);
 
 // One GET of kUpdatePath on `host` ("name" or "name:port"), bounded by `timeoutMs` for the
-// connection and for each receive.
+// connection and for each receive. Only a whole reply, or the first 16 KB of a longer one, is
+// searched.
 UpdateInfo fetchUpdate(const std::string& host, uint32_t timeoutMs);
 
 // Shows the outcome. A found update is always offered (Yes opens the program's page on
