@@ -37,33 +37,42 @@ pid_t startViewer(const std::string& picture, const char* language) {
     _exit(127);
 }
 
-// Processor time the process has used, in clock ticks; -1 once it is gone.
-long cpuTicks(pid_t pid) {
+struct ProcessState {
+    long cpuTicks = -1;  // processor time used, in clock ticks; -1 once the process is gone
+    char state = '?';    // 'S' while it sleeps waiting for an event
+};
+
+ProcessState processState(pid_t pid) {
     std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
     std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
     const size_t end = text.rfind(')');
-    if (end == std::string::npos) return -1;
+    if (end == std::string::npos) return {};
     std::istringstream fields(text.substr(end + 2));
     std::string field;
+    ProcessState out{0, '?'};
     long utime = 0, stime = 0;
     for (int i = 3; i <= 15 && fields >> field; ++i) {
+        if (i == 3) out.state = field[0];
         if (i == 14) utime = std::stol(field);
         if (i == 15) stime = std::stol(field);
     }
-    return utime + stime;
+    out.cpuTicks = utime + stime;
+    return out;
 }
 
-// Up and waiting for events: its processor time stands still for half a second.
+// Up and waiting for events: asleep, its processor time standing still, for half a second.
+// Still time alone is not enough: on a loaded machine a starting process can wait that long
+// for a processor, runnable but not yet able to take a signal.
 bool waitUntilIdle(pid_t pid) {
     const auto deadline = Clock::now() + 60s;
-    long last = cpuTicks(pid);
+    long last = processState(pid).cpuTicks;
     auto stillSince = Clock::now();
     while (Clock::now() < deadline) {
         std::this_thread::sleep_for(50ms);
-        const long now = cpuTicks(pid);
-        if (now < 0) return false;
-        if (now != last) {
-            last = now;
+        const ProcessState now = processState(pid);
+        if (now.cpuTicks < 0) return false;
+        if (now.cpuTicks != last || now.state != 'S') {
+            last = now.cpuTicks;
             stillSince = Clock::now();
         } else if (Clock::now() - stillSince >= 500ms) {
             return true;
