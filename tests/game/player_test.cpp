@@ -1,7 +1,9 @@
 // The glider's controls and flight, and where its sounds are heard.
 #include "audio.h"
 #include "player.h"
+#include "scripted_pad.h"
 
+#include "testsupport.h"
 #include "virtual_pad.h"
 
 #include <tovren/tovren.h>
@@ -11,6 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <fstream>
 
 namespace {
 
@@ -67,6 +71,45 @@ TEST(Pilot, AGameControllerFliesTheGlider) {
     pad.button(kvtest::VirtualPad::kStart, true);
     ASSERT_TRUE(control.GetJoystick());
     EXPECT_TRUE(control.joyButtons[kPadStart]);
+    control.Uninit();
+    platform::destroyWindow(window);
+}
+
+// The pad a test script drives: only whole lines count, read as they are appended; lines
+// it does not understand change nothing.
+TEST(Pilot, AScriptedPadFollowsTheLinesAppendedSinceTheLastFrame) {
+    if (kvtest::VirtualPad::attachedControllers() != 0) GTEST_SKIP() << "a real controller is attached";
+    kvtest::TempDir dir;
+    ASSERT_EQ(setenv("GLIDER_TEST_PAD", dir.file("missing").c_str(), 1), 0);
+    EXPECT_EQ(ScriptedPad().plugIn(), "cannot read the pad script " + dir.file("missing"));
+
+    const std::string script = dir.file("pad");
+    std::ofstream lines(script);
+    ASSERT_EQ(setenv("GLIDER_TEST_PAD", script.c_str(), 1), 0);
+    ScriptedPad pad;
+    ASSERT_EQ(pad.plugIn(), "");
+    unsetenv("GLIDER_TEST_PAD");
+    HWND window = platform::createOffscreenWindow(64, 64);
+    cTOVREN_Control control;
+    ASSERT_EQ(control.Init(nullptr, window, true, true, true), 0u);
+    control.GetJoystick();  // the first poll acquires the controller
+
+    lines << "leftx 32767\nwarp 1\nlefty\n\na 1\nstart" << std::flush;
+    pad.update();
+    ASSERT_TRUE(control.GetJoystick());
+    PilotInput input = readPilot(control);
+    EXPECT_EQ(input.turn, 1.0f);
+    EXPECT_EQ(input.climb, 0.0f);
+    EXPECT_TRUE(input.boost);
+    EXPECT_FALSE(control.joyButtons[kPadStart]) << "half a line";
+
+    lines << " 1\nleftx -99999\na 0\n" << std::flush;
+    pad.update();
+    ASSERT_TRUE(control.GetJoystick());
+    input = readPilot(control);
+    EXPECT_TRUE(control.joyButtons[kPadStart]);
+    EXPECT_EQ(input.turn, -1.0f) << "out of range is full left";
+    EXPECT_FALSE(input.boost);
     control.Uninit();
     platform::destroyWindow(window);
 }
