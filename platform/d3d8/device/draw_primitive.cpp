@@ -299,23 +299,21 @@ HRESULT Device::draw(const DrawCall& call) {
     if (sequence == 0 || call.vertexCount == 0 || call.primitives > kMaxPrimitives || call.vertexCount > kMaxVertices)
         return D3DERR_INVALIDCALL;
     if (uint64_t(call.vertexCount - 1) * call.stride + layout.size > call.vertexBytes) return D3DERR_INVALIDCALL;
-    if (call.indices) {
-        if (sequence * call.indexSize > call.indexBytes) return D3DERR_INVALIDCALL;
-        for (uint64_t i = 0; i < sequence; ++i)
-            if (uint64_t(readIndex(call.indices, call.indexSize, i)) - call.firstIndexValue >= call.vertexCount)
-                return D3DERR_INVALIDCALL;
-    } else if (sequence > call.vertexCount) {
+    if (call.indices ? sequence * call.indexSize > call.indexBytes : sequence > call.vertexCount)
         return D3DERR_INVALIDCALL;
-    }
     try {
-        clipVertices_.resize(call.vertexCount);
-        sequence_.resize(sequence);
+        // Only ever grown: a small draw between large ones costs no reallocation.
+        if (clipVertices_.size() < call.vertexCount) clipVertices_.resize(call.vertexCount);
+        if (call.indices && sequence_.size() < sequence) sequence_.resize(sequence);
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     }
-    for (uint64_t i = 0; i < sequence; ++i)
-        sequence_[i] = call.indices ? readIndex(call.indices, call.indexSize, i) - call.firstIndexValue
-                                    : static_cast<uint32_t>(i);
+    // Indexed draws: the vertex of each position in the sequence, every one checked.
+    for (uint64_t i = 0; call.indices && i < sequence; ++i) {
+        const uint64_t vertex = uint64_t(readIndex(call.indices, call.indexSize, i)) - call.firstIndexValue;
+        if (vertex >= call.vertexCount) return D3DERR_INVALIDCALL;
+        sequence_[i] = static_cast<uint32_t>(vertex);
+    }
     const raster::VertexProgram vertices = vertexProgram(layout);
     const bool inSetup = transformsInSetup(call);
     if (!inSetup)
@@ -346,7 +344,9 @@ bool Device::rasterize(const DrawCall& call, const raster::PixelProgram& program
                        bool transformed, const raster::VertexProgram* transformInSetup) {
     const raster::ClipPlanes planes = raster::clipPlanes(state.mapping, !transformed);
     const raster::ClipVertex* vertices = clipVertices_.data();
-    auto vertexAt = [&](uint32_t position) -> const raster::ClipVertex& { return vertices[sequence_[position]]; };
+    auto vertexAt = [&](uint32_t position) -> const raster::ClipVertex& {
+        return vertices[call.indices ? sequence_[position] : position];
+    };
     const bool lastPixel = renderStates_[D3DRS_LASTPIXEL] != FALSE;
     auto line = [&](const raster::ClipVertex& a, const raster::ClipVertex& b) {
         const raster::ClipVertex pair[2] = {a, b};
