@@ -28,8 +28,10 @@ constexpr int kMaxScans = 256;
 
 // libjpeg's standard source hands over 4096 bytes at a time, and libjpeg-turbo decodes an
 // MCU on its fast Huffman path only while several kilobytes are buffered (3 KB for 4:2:0), so
-// with the standard source most MCUs took the slow path. 64 KB keeps nearly all on the fast one.
-constexpr size_t kSourceBuffer = 1 << 16;
+// with the standard source most MCUs took the slow path. A buffer as large as the file, up to
+// a bound, keeps all of them but the last few on it and reads the file at once.
+constexpr size_t kMinSourceBuffer = 1 << 16;
+constexpr size_t kMaxSourceBuffer = 1 << 24;
 
 struct ErrorManager {
     jpeg_error_mgr base;
@@ -90,14 +92,22 @@ struct FileSource {
     jpeg_source_mgr base;
     std::FILE* file;
     JOCTET* buffer;
+    size_t capacity;
     bool started;
 };
+
+// Room for the whole file, or kMaxSourceBuffer of it, and never less than kMinSourceBuffer.
+size_t sourceBufferFor(std::FILE* file) {
+    uint64_t size = 0;
+    if (!kvsupport::fileSize(fileno(file), size)) return kMinSourceBuffer;
+    return size_t(std::clamp<uint64_t>(size, kMinSourceBuffer, kMaxSourceBuffer));
+}
 
 void startSource(j_decompress_ptr info) { reinterpret_cast<FileSource*>(info->src)->started = false; }
 
 boolean fillSource(j_decompress_ptr info) {
     auto* src = reinterpret_cast<FileSource*>(info->src);
-    size_t count = std::fread(src->buffer, 1, kSourceBuffer, src->file);
+    size_t count = std::fread(src->buffer, 1, src->capacity, src->file);
     if (count == 0) {
         if (!src->started) ERREXIT(info, JERR_INPUT_EMPTY);
         WARNMS(info, JWRN_JPEG_EOF);
@@ -124,12 +134,15 @@ void skipSource(j_decompress_ptr info, long count) {
 
 void endSource(j_decompress_ptr) {}
 
-void readFrom(j_decompress_ptr info, FileSource& src, std::FILE* file) {
+// The buffer comes from malloc, not from libjpeg's pools, so that it does not count against
+// the memory that the budget leaves libjpeg for the picture; the caller frees it.
+bool readFrom(j_decompress_ptr info, FileSource& src, std::FILE* file) {
     src.base = {nullptr, 0, startSource, fillSource, skipSource, jpeg_resync_to_restart, endSource};
     src.file = file;
-    src.buffer = static_cast<JOCTET*>(
-        (*info->mem->alloc_small)(reinterpret_cast<j_common_ptr>(info), JPOOL_PERMANENT, kSourceBuffer));
+    src.capacity = sourceBufferFor(file);
+    src.buffer = static_cast<JOCTET*>(std::malloc(src.capacity));
     info->src = &src.base;
+    return src.buffer != nullptr;
 }
 
 struct Decoder {
@@ -145,6 +158,7 @@ struct Decoder {
     ~Decoder() {
         jpeg_destroy_decompress(&info);
         if (file) std::fclose(file);
+        std::free(source.buffer);
         std::free(inkLine);
         std::free(rows);
         std::free(pixels);
@@ -175,7 +189,7 @@ uint32_t decode(Decoder& d, const JpegLayout& layout) {
     // Whole-picture buffers (the coefficients of progressive files) stay within the budget.
     const platform::DecodeBudget limit = budget();
     d.info.mem->max_memory_to_use = long(std::min<uint64_t>(limit.maxBytes, LONG_MAX));
-    readFrom(&d.info, d.source, d.file);
+    if (!readFrom(&d.info, d.source, d.file)) return KDGL_ERR_ALLOC;
     jpeg_read_header(&d.info, TRUE);
     const uint32_t bpp = layout.bytesPerPixel;
     if (const uint32_t status = checkPictureSize(d.info.image_width, d.info.image_height, bpp)) return status;
