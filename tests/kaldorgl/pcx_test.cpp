@@ -1,6 +1,10 @@
 #include "kaldorgl_fixture.h"
 
+#include "../../kaldorgl/src/rows.h"
+
 #include <gtest/gtest.h>
+
+#include <random>
 
 using namespace kdgltest;
 
@@ -117,6 +121,55 @@ TEST(PcxReader, PaletteMarkerAndCutDataAreChecked) {
     for (size_t cut = 0; cut < 128; cut += 7) {
         const Bytes part(cut + 1, 10);
         EXPECT_EQ(codec.LoadFromMemory(part.data(), uint32_t(cut)), KDGL_ERR_FILE_SIZE);
+    }
+}
+
+// Packets of every kind in random order: literals (192 among them), runs of 1 to 63 whose
+// values may themselves be above 192 and which cross line ends, and lines that start on a
+// value byte's heels; then the same data cut at many lengths.
+Bytes randomPackets(size_t count, std::mt19937& rng) {
+    Bytes out;
+    for (size_t i = 0; i < count; ++i) {
+        const uint32_t kind = rng() % 8;
+        if (kind < 4) {
+            out.push_back(uint8_t(rng() % 193));
+        } else {
+            const uint32_t run = kind == 7 ? 1 + rng() % 63 : 1 + rng() % 3;
+            out.insert(out.end(), {uint8_t(192 + run), uint8_t(rng())});
+        }
+    }
+    return out;
+}
+
+TEST(PcxReader, VectorDecoderMatchesThePlainOne) {
+    struct LevelGuard {
+        ~LevelGuard() { kdgl::capRowsSimd(kdgl::Simd::Ssse3); }
+    } guard;
+    std::mt19937 rng(5);
+    const struct {
+        uint16_t width, height;
+        uint8_t planes;
+    } shapes[] = {{1, 40, 1}, {15, 9, 3}, {16, 7, 3}, {17, 8, 1}, {40, 5, 3}, {100, 4, 4}};
+    for (const auto& shape : shapes) {
+        Bytes body = randomPackets(size_t(shape.width) * shape.height * shape.planes, rng);
+        if (shape.planes == 1) {
+            const Bytes tail = paletteTail(12);
+            body.insert(body.end(), tail.begin(), tail.end());
+        }
+        const Bytes file = pcxFile(shape.width, shape.height, 8, shape.planes, shape.width, body);
+        for (size_t cut = 128; cut <= file.size(); cut += 1 + cut / 16) {
+            SCOPED_TRACE(testing::Message() << shape.width << " x " << shape.height << " cut " << cut);
+            uint32_t status[2];
+            Bytes pixels[2];
+            for (const int vector : {0, 1}) {
+                kdgl::capRowsSimd(vector ? kdgl::Simd::Ssse3 : kdgl::Simd::Scalar);
+                CCodecPCX codec;
+                const Bytes part(file.begin(), file.begin() + ptrdiff_t(cut));
+                status[vector] = loadPcx(part, codec, pixels[vector], shape.planes);
+            }
+            EXPECT_EQ(status[1], status[0]);
+            EXPECT_EQ(pixels[1], pixels[0]);
+        }
     }
 }
 
