@@ -48,7 +48,9 @@ struct Device {
     HWND window = platform::createOffscreenWindow(kWidth, kHeight);
     IDirect3D8* d3d = Direct3DCreate8(D3D_SDK_VERSION);
     IDirect3DDevice8* device = nullptr;
-    Device() { kvtest::createSoftwareDevice(d3d, window, kvtest::windowedParameters(kWidth, kHeight), &device); }
+    Device() {
+        kvtest::createSoftwareDevice(d3d, window, kvtest::windowedParameters(kWidth, kHeight), &device);
+    }
 };
 
 const D3DRENDERSTATETYPE kStates[] = {

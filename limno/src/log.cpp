@@ -41,9 +41,10 @@ bool Limno_DEBUG_Init(const char* fileName, int32_t flags) {
     if (flags == 0) return true;
     // A name that does not fit the stored setting would send later writes elsewhere.
     const bool fits = fileName && std::strlen(fileName) < sizeof g_logName;
-    const char* head = (flags & LIMNO_LOG_HTML) ? "<html>\n<head><title>Debug logger file</title></head>\n"
-                                                  "<body text=black bgcolor=white>\n<font size=2 face=Verdana>\n"
-                                                : "";
+    const char* head = (flags & LIMNO_LOG_HTML)
+                           ? "<html>\n<head><title>Debug logger file</title></head>\n"
+                             "<body text=black bgcolor=white>\n<font size=2 face=Verdana>\n"
+                           : "";
     if (!fits || !kvsupport::log::create(fileName, head)) {
         g_logFlags = 0;
         return false;

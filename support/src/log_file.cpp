@@ -40,7 +40,8 @@ std::FILE* openForAppend(const char* path) { return path ? std::fopen(path, "ab"
 bool writeAndClose(std::FILE* file, std::initializer_list<std::string_view> pieces) {
     bool written = true;
     for (const std::string_view piece : pieces) {
-        if (!piece.empty()) written = std::fwrite(piece.data(), 1, piece.size(), file) == piece.size() && written;
+        if (piece.empty()) continue;
+        written = std::fwrite(piece.data(), 1, piece.size(), file) == piece.size() && written;
     }
     return std::fclose(file) == 0 && written;
 }

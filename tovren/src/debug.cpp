@@ -79,9 +79,13 @@ bool writeLine(const std::string& text) {
 
 namespace tovren::log {
 
-std::string toHtml(std::string_view text) { return kvsupport::log::markUp(text, {.lineBreak = "<br />", .tilde = '%'}); }
+std::string toHtml(std::string_view text) {
+    return kvsupport::log::markUp(text, {.lineBreak = "<br />", .tilde = '%'});
+}
 
-std::string toPlainText(std::string_view text) { return kvsupport::log::markUp(text, {.hideTildeSections = true}); }
+std::string toPlainText(std::string_view text) {
+    return kvsupport::log::markUp(text, {.hideTildeSections = true});
+}
 
 std::string timeStamp(int hour, int minute, int second, bool html) {
     return kvsupport::log::timeStamp(hour, minute, second, html ? "<font color=\"GRAY\">" : "");

@@ -54,11 +54,12 @@ uint32_t checkBmp(const uint8_t* bytes, uint32_t size) {
     if (size < bmp::kHeadersSize) return TOVREN_ERR_FILE_SIZE;
     const uint8_t* info = bytes + bmp::kFileHeaderSize;
     const uint32_t bits = kvsupport::readLe16(info + bmp::kBitCount);
-    if (kvsupport::readLe32(info + bmp::kCompression) != 0 || bits == 2 || bits == 16) return TOVREN_ERR_TEXTURE_FORMAT;
+    const uint32_t compression = kvsupport::readLe32(info + bmp::kCompression);
+    if (compression != 0 || bits == 2 || bits == 16) return TOVREN_ERR_TEXTURE_FORMAT;
     // An empty picture is malformed; every other size KaldorGL refuses is over the budget.
+    const auto width = static_cast<int32_t>(kvsupport::readLe32(info + bmp::kWidth));
     const auto height = static_cast<int32_t>(kvsupport::readLe32(info + bmp::kHeight));
-    if (static_cast<int32_t>(kvsupport::readLe32(info + bmp::kWidth)) <= 0 || height == 0 || height == INT32_MIN)
-        return TOVREN_ERR_TEXTURE_FORMAT;
+    if (width <= 0 || height == 0 || height == INT32_MIN) return TOVREN_ERR_TEXTURE_FORMAT;
     return TOVREN_OK;
 }
 

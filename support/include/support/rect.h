@@ -25,8 +25,8 @@ bool isEmpty(const Rect& r) {
 // True when `inner` holds at least one pixel and all of it lies inside `outer`.
 template <class Rect>
 bool liesWithin(const Rect& inner, const Rect& outer) {
-    return !isEmpty(inner) && inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
-           inner.bottom <= outer.bottom;
+    return !isEmpty(inner) && inner.left >= outer.left && inner.top >= outer.top &&
+           inner.right <= outer.right && inner.bottom <= outer.bottom;
 }
 
 }  // namespace kvsupport
