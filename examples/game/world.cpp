@@ -244,8 +244,7 @@ void World::draw(IDirect3DDevice8* device, cTOVREN_Camera& camera, const Glider&
 }
 
 void World::setUpView(cTOVREN_Camera& camera, const Glider& player) {
-    // The sky of the last frame left lighting off and its own view; the camera and the
-    // lights put the scene's back.
+    // The sky of the last frame left lighting off; the camera and the lights set the scene up.
     camera.Apply();
     sun.UseLighting(true);
     // The lamp sits a little above the glider so that it lights the ground below.
@@ -253,7 +252,7 @@ void World::setUpView(cTOVREN_Camera& camera, const Glider& player) {
     lamp.Apply();
 }
 
-void World::drawSky(IDirect3DDevice8* device, const cTOVREN_Camera& camera) {
+void World::drawSky(IDirect3DDevice8* device, cTOVREN_Camera& camera) {
     // A viewport whose depth range is the far plane alone puts every sky pixel at depth 1, so
     // the depth test keeps the sky behind everything drawn before it; those pixels cost a
     // depth comparison instead of four texel reads.
@@ -264,6 +263,9 @@ void World::drawSky(IDirect3DDevice8* device, const cTOVREN_Camera& camera) {
     device->SetViewport(&far);
     sky.Draw(camera.viewAngles);
     device->SetViewport(&scene);
+    // The sky's view turns but does not move; picking with the mouse reads the device's view,
+    // so the camera's goes back.
+    camera.Apply();
 }
 
 void World::drawTerrain(IDirect3DDevice8* device) {

@@ -99,7 +99,7 @@ public:
     void setUpView(cTOVREN_Camera& camera, const Glider& player);
     void drawTerrain(IDirect3DDevice8* device);
     void drawObjects(IDirect3DDevice8* device, const Glider& player);
-    void drawSky(IDirect3DDevice8* device, const cTOVREN_Camera& camera);
+    void drawSky(IDirect3DDevice8* device, cTOVREN_Camera& camera);
 
 private:
     int32_t touched(const cTOVREN_Model& model, const std::vector<Pickup>& things, const Glider& glider,

@@ -157,4 +157,19 @@ TEST_F(WorldTest, TheMousePicksTheNearestCrystalUnderIt) {
     EXPECT_NE(world_.crystals[0].position.z, 0);
 }
 
+// The game picks after a whole frame is drawn, the sky last: the device must still hold the
+// camera's view then, not the sky's (which turns with the camera but stays at the origin).
+TEST_F(WorldTest, PickingAfterAFrameUsesTheCamerasView) {
+    isolate({0, 100, 0}, kFarAway);
+    graphics_.SetPerspective(1.0f, 2000.0f, 3.14159265f / 3);
+    cTOVREN_GFXDEVICES devices{};
+    graphics_.GetDevices(&devices);
+    cTOVREN_Camera camera;
+    camera.position = {0, 100, -50};
+    graphics_.DrawBegin();
+    world_.draw(devices.device, camera, Glider{});
+    graphics_.DrawFinish();
+    EXPECT_EQ(world_.crystalUnder(400, 300, 800, 600, camera.position), 0);
+}
+
 }  // namespace
