@@ -42,38 +42,41 @@ UpdateInfo fetchUpdate(const std::string& host, uint32_t timeoutMs) {
     return parseUpdateReply(reply.data(), received);
 }
 
-void reportUpdate(const UpdateInfo& info, bool withMessages, const std::string& host) {
-    switch (info.status) {
-    case UpdateStatus::Found: {
-        std::vector<char> text(info.version.size() + 128);
-        std::snprintf(text.data(), text.size(),
-                      "Найдено обновление!\n\nВерсия: %s\n\nПерейти на сайт программы?",
-                      info.version.c_str());
-        if (MessageBoxA(nullptr, text.data(), "Сообщение", MB_YESNO | MB_ICONINFORMATION) == IDYES)
-            platform::shellOpen(siteAddress(host, kSitePath));
-        return;
-    }
+namespace {
+
+struct Notice {
+    const char* text;
+    const char* caption;
+    UINT type;
+};
+
+// The box of every outcome but Found, which offers the update.
+Notice noticeFor(UpdateStatus status) {
+    switch (status) {
     case UpdateStatus::NoConnection:
-        if (withMessages)
-            MessageBoxA(nullptr,
-                        "Не удалось установить соединение с сервером!\nПроверьте соединение с Интернетом!",
-                        "Сообщение", MB_OK | MB_ICONWARNING);
-        return;
-    case UpdateStatus::NoReply:
-        if (withMessages)
-            MessageBoxA(nullptr, "Ошибка получения ответа от сервера!", "Ошибка", MB_OK | MB_ICONERROR);
-        return;
+        return {"Не удалось установить соединение с сервером!\nПроверьте соединение с Интернетом!", "Сообщение",
+                MB_OK | MB_ICONWARNING};
+    case UpdateStatus::NoReply: return {"Ошибка получения ответа от сервера!", "Ошибка", MB_OK | MB_ICONERROR};
     case UpdateStatus::Incomplete:
-        if (withMessages)
-            MessageBoxA(nullptr,
-                        "Ответ сервера получен не полностью!\nСоединение прервано или истекло время ожидания.",
-                        "Ошибка", MB_OK | MB_ICONERROR);
-        return;
-    case UpdateStatus::NoUpdate:
-        if (withMessages)
-            MessageBoxA(nullptr, "Обнавлений не найдено!", "Сообщение", MB_OK | MB_ICONINFORMATION);
+        return {"Ответ сервера получен не полностью!\nСоединение прервано или истекло время ожидания.", "Ошибка",
+                MB_OK | MB_ICONERROR};
+    default: return {"Обнавлений не найдено!", "Сообщение", MB_OK | MB_ICONINFORMATION};
+    }
+}
+
+}  // namespace
+
+void reportUpdate(const UpdateInfo& info, bool withMessages, const std::string& host) {
+    if (info.status != UpdateStatus::Found) {
+        const Notice notice = noticeFor(info.status);
+        if (withMessages) MessageBoxA(nullptr, notice.text, notice.caption, notice.type);
         return;
     }
+    std::vector<char> text(info.version.size() + 128);
+    std::snprintf(text.data(), text.size(), "Найдено обновление!\n\nВерсия: %s\n\nПерейти на сайт программы?",
+                  info.version.c_str());
+    if (MessageBoxA(nullptr, text.data(), "Сообщение", MB_YESNO | MB_ICONINFORMATION) == IDYES)
+        platform::shellOpen(siteAddress(host, kSitePath));
 }
 
 }  // namespace wizard
