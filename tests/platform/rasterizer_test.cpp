@@ -263,4 +263,21 @@ TEST_F(RasterFixture, DrawsOutsideTheBuffersAreRefusedAndNonFinitePositionsDrawN
     buffer->Release();
 }
 
+// Lines and points far off the target: only their visible pixels, at once.
+TEST_F(RasterFixture, LinesAndPointsFarOffTheTargetDrawOnlyTheirVisiblePixels) {
+    const ScreenVertex across[2] = {{-1e6f, 10.3f, 0.5f, 1, kRed}, {1e6f, 10.3f, 0.5f, 1, kRed}};
+    EXPECT_EQ(drawUp(D3DPT_LINELIST, 1, across, kScreenFvf), D3D_OK);
+    EXPECT_EQ(countColor(kRed), 64);
+    const ScreenVertex down[2] = {{5.2f, 1e6f, 0.5f, 1, kGreen}, {5.2f, -1e6f, 0.5f, 1, kGreen}};
+    EXPECT_EQ(drawUp(D3DPT_LINESTRIP, 1, down, kScreenFvf), D3D_OK);
+    EXPECT_EQ(countColor(kGreen), 64);
+    EXPECT_EQ(countColor(kRed), 63);  // the column crossed the row once
+    clear();
+    const ScreenVertex far[4] = {{-1e25f, 1e25f, 0.5f, 1, kBlue}, {1e25f, 1e25f, 0.5f, 1, kBlue},
+                                 {1e30f, 5, 0.5f, 1, kBlue}, {5, -1e30f, 0.5f, 1, kBlue}};
+    EXPECT_EQ(drawUp(D3DPT_LINELIST, 1, far, kScreenFvf), D3D_OK);
+    EXPECT_EQ(drawUp(D3DPT_POINTLIST, 4, far, kScreenFvf), D3D_OK);
+    EXPECT_EQ(countColor(kBlue), 0);
+}
+
 }  // namespace
