@@ -82,6 +82,25 @@ TEST_F(TexturingTest, BilinearFilteringWeighsTheFourNearestTexelCentres) {
     texture->Release();
 }
 
+// Coordinates that are no number or lie far past any texture sample without a fault in every
+// addressing mode (the sanitizer builds would stop on a conversion out of range).
+TEST_F(TexturingTest, CoordinatesOfNoNumberOrFarAwaySampleWithoutFault) {
+    IDirect3DTexture8* texture = makeTexture(4, 4, texel4);
+    device->SetTexture(0, texture);
+    device->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTEXF_LINEAR);
+    device->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTEXF_LINEAR);
+    const float nan = std::nanf("");
+    for (const D3DTEXTUREADDRESS mode : {D3DTADDRESS_WRAP, D3DTADDRESS_MIRROR, D3DTADDRESS_CLAMP, D3DTADDRESS_BORDER}) {
+        device->SetTextureStageState(0, D3DTSS_ADDRESSU, mode);
+        device->SetTextureStageState(0, D3DTSS_ADDRESSV, mode);
+        for (const float far : {nan, 1e20f, -1e20f}) {
+            texturedQuad(0, 0, 3, 3, far, 0, far, 1);
+            texturedQuad(0, 0, 3, 3, 0, far, 1, far);
+        }
+    }
+    texture->Release();
+}
+
 TEST_F(TexturingTest, MipLevelsComeFromABoxFilterAndAreChosenByTheFootprint) {
     IDirect3DTexture8* texture = nullptr;
     ASSERT_EQ(D3DXCreateTexture(device, 8, 8, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture), D3D_OK);

@@ -80,12 +80,18 @@ inline uint32_t samplePoint(const Sampler& s, const TextureLevel& level, float u
     return texel(s, level, floorToInt(u * float(level.width)), floorToInt(v * float(level.height)));
 }
 
+// The weight of the texel after `whole`, 0 to 255. NaN and coordinates beyond floorToInt's
+// range weigh 0 instead of converting out of range.
+inline uint32_t weight256(float coordinate, int64_t whole) {
+    const float weight = (coordinate - float(whole)) * 256.0f;
+    return weight >= 0.0f && weight < 256.0f ? static_cast<uint32_t>(weight) : 0;
+}
+
 // Texel centres sit at half-integer texel coordinates.
 inline uint32_t sampleLinear(const Sampler& s, const TextureLevel& level, float u, float v) {
     const float x = u * float(level.width) - 0.5f, y = v * float(level.height) - 0.5f;
     const int64_t x0 = floorToInt(x), y0 = floorToInt(y);
-    const uint32_t fx = static_cast<uint32_t>((x - float(x0)) * 256.0f) & 0xFF;
-    const uint32_t fy = static_cast<uint32_t>((y - float(y0)) * 256.0f) & 0xFF;
+    const uint32_t fx = weight256(x, x0), fy = weight256(y, y0);
     return narrow(bilinear(texel(s, level, x0, y0), texel(s, level, x0 + 1, y0), texel(s, level, x0, y0 + 1),
                            texel(s, level, x0 + 1, y0 + 1), Weights(fx, fy)));
 }
