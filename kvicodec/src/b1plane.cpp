@@ -134,22 +134,6 @@ constexpr OnesAfter makeOnesAfter() {
 
 constexpr OnesAfter kOnesAfter = makeOnesAfter();
 
-// How many of the 16 increasing entries row[0..15] are at most target (0 <= target < 2^15).
-inline unsigned countAtMost(const uint16_t* row, int target) {
-#if defined(__SSE2__)
-    const __m128i bound = _mm_set1_epi16(int16_t(target));
-    const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row));
-    const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + 8));
-    const __m128i above = _mm_packs_epi16(_mm_cmpgt_epi16(low, bound), _mm_cmpgt_epi16(high, bound));
-    // The entries above the bound are the last ones: the first set bit is their start.
-    return unsigned(std::countr_zero(unsigned(_mm_movemask_epi8(above)) | 0x10000u));
-#else
-    unsigned count = 0;
-    for (unsigned k = 0; k < 16; ++k) count += row[k] <= target ? 1 : 0;
-    return count;
-#endif
-}
-
 // How many of the 16 entries first + row[0..15], increasing, times range are at most limit
 // (first + row[k] < 2^15, 1 <= range <= 2^16): 32-bit products compared all at once.
 inline unsigned countProductsAtMost(const uint16_t* row, int first, int range, int limit) {
@@ -192,8 +176,10 @@ struct Model {
 
     alignas(16) uint16_t base[17];
     alignas(16) uint16_t offset[257];
+    unsigned lastBlock;  // of the symbol counted last
 
     void reset() {
+        lastBlock = 15;
         for (unsigned k = 0; k <= 256; ++k) offset[k] = uint16_t(k % 16);
         for (unsigned b = 0; b <= 16; ++b) base[b] = uint16_t(16 * b);
     }
@@ -207,6 +193,7 @@ struct Model {
         // the stream decides.
         addOnesAfter(&offset[s & ~15u], s % 16);
         addOnesAfter(base, s / 16);
+        lastBlock = s / 16;
         if (++base[16] >= 0x3FFF) rescale();
     }
     // Halves the table; each entry stays above the one before it.
@@ -224,20 +211,26 @@ struct Model {
         }
     }
     // The largest s with F[s] * range <= limit. Real streams are nearly all small values,
-    // symbols 240 to 255, whose block is compared with at once, products and all; a lower
-    // symbol by counting the block starts at or below it, then the entries of its block: a
-    // fixed cost whatever the stream, and no branch on where in a block the symbol lies.
-    Interval find(int range, int limit) const {
-        if (base[15] * range <= limit)  // offset[240] is 0, so the count is at least 1
-            return interval(240 + countProductsAtMost(&offset[240], base[15], range, limit) - 1);
-        // One division then gives a bound that every entry is compared with at once.
-        const int target = std::clamp(limit / range, 0, 0x7FFF);
-        const unsigned b = countAtMost(base, target) - 1;  // base[0] is 0; never 15 here
-        const unsigned j = countAtMost(&offset[16 * b], target - base[b]) - 1;
-        return interval(16 * b + j);
+    // symbols 240 to 255, and a stream no encoder wrote may repeat one value over and over:
+    // a symbol in block 15 or in the block of the symbol before is found by comparing with
+    // the entries of that block at once, products and all. Any other block is found by
+    // counting the block starts at or below the symbol first: products again, so there is
+    // no division, and no branch on where in a block the symbol lies.
+    [[gnu::always_inline]] Interval find(int range, int limit) const {
+        if (base[15] * range <= limit) return within(15, range, limit);
+        const unsigned last = lastBlock;
+        const int start = base[last] * range, width = (base[last + 1] - base[last]) * range;
+        if (unsigned(limit - start) < unsigned(width)) return within(last, range, limit);
+        limit = std::max(limit, 0);  // base[0] is 0, so the count is at least 1
+        return within(countProductsAtMost(base, 0, range, limit) - 1, range, limit);
     }
 
 private:
+    // The symbol of block b, whose start is at or below the limit (offset[16 * b] is 0, so
+    // the count is at least 1).
+    Interval within(unsigned b, int range, int limit) const {
+        return interval(16 * b + countProductsAtMost(&offset[16 * b], base[b], range, limit) - 1);
+    }
     // Adds 1 to the entries of a 16-entry row that come after position p.
     static void addOnesAfter(uint16_t* row, unsigned p) {
         for (unsigned half = 0; half < 16; half += 8) {
@@ -299,30 +292,33 @@ public:
     BitReader(const uint8_t* begin, const uint8_t* end) : p_(begin), end_(end) {}
     // The next count bits (0 to 16) as a number.
     unsigned bits(unsigned count) {
-        if (count_ < count) refill();
+        refill();
+        const unsigned value = unsigned((cache_ >> 1) >> (63 - count));  // 0 for no bits
+        cache_ <<= count;
         count_ -= count;
-        return unsigned(cache_ >> count_) & ((1u << count) - 1);
+        return value;
     }
 
 private:
-    // Tops the cache up to at least 57 bits: whole bytes, eight at a time while they last.
+    // Tops the cache up to at least 56 bits on every read, so that how many bits a symbol
+    // took is no branch. The cache holds its bits at the top; below them it may hold the
+    // stream's following bits already, which the next load puts there again.
     void refill() {
-        if (end_ - p_ >= 8) {
+        if (end_ - p_ >= 8) [[likely]] {
             uint64_t next;
             std::memcpy(&next, p_, sizeof next);
             if constexpr (std::endian::native == std::endian::little) next = __builtin_bswap64(next);
-            const unsigned take = (63 - count_) / 8;  // count_ < 16 here, so 6 or 7 bytes
-            cache_ = (cache_ << (8 * take)) | (next >> (64 - 8 * take));
-            p_ += take;
-            count_ += 8 * take;
+            cache_ |= next >> count_;
+            p_ += (63 - count_) / 8;
+            count_ |= 56;  // count_ + 8 times the bytes taken
             return;
         }
-        for (; count_ <= 56; count_ += 8) cache_ = (cache_ << 8) | (p_ < end_ ? *p_++ : 0);
+        for (; count_ <= 56; count_ += 8) cache_ |= uint64_t(p_ < end_ ? *p_++ : 0) << (56 - count_);
     }
 
     const uint8_t* p_;
     const uint8_t* end_;
-    uint64_t cache_ = 0;
+    uint64_t cache_ = 0;  // count_ bits, most significant first
     unsigned count_ = 0;
 };
 
