@@ -176,6 +176,20 @@ void BM_PlaneDecodeHostile(benchmark::State& state) {
     planeRate(state, stream.size());
 }
 
+// The q100 stream of a plane of noise: the most bits a symbol takes in a real picture, and
+// the symbols spread over the whole alphabet. The noise stream above costs about as much.
+void BM_PlaneDecodeNoise(benchmark::State& state) {
+    Bytes noise(redPlane().size()), stream, out(noise.size());
+    uint32_t seed = 11;
+    for (uint8_t& b : noise) {
+        seed = seed * 1664525u + 1013904223u;
+        b = uint8_t(seed >> 24);
+    }
+    kvi::b1::encodePlane(noise.data(), kWidth, kHeight, 100, stream);
+    for (auto _ : state) kvi::b1::decodePlane(stream.data(), stream.size(), kWidth, kHeight, 100, out.data());
+    planeRate(state, stream.size());
+}
+
 // B1 beside OpenJPEG, library to library: B1 at quality 100 against OpenJPEG lossless, and
 // B1 at quality 90 against OpenJPEG coded to the PSNR that B1 reaches there.
 struct Versus {
@@ -240,6 +254,7 @@ BENCHMARK(BM_PlaneEncode)->ArgsProduct({kQualities})->Unit(benchmark::kMilliseco
 BENCHMARK(BM_PlaneEncodeReference)->ArgsProduct({kQualities})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PlaneDecode)->ArgsProduct({kQualities})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PlaneDecodeHostile)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlaneDecodeNoise)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PlaneDecodeReference)->ArgsProduct({kQualities})->Unit(benchmark::kMillisecond);
 
 }  // namespace
