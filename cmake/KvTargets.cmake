@@ -83,7 +83,8 @@ function(kv_add_test target)
     GTest::gtest GTest::gmock GTest::gtest_main)
   set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests
     CROSSCOMPILING_EMULATOR "${KV_TEST_LAUNCHER}")
-  gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60)
+  # A test that hangs fails in minutes instead of holding the run for ctest's default 25.
+  gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
 endfunction()
 
 # kv_add_bench(<target> SOURCES ... LIBS ...): a Google Benchmark program in build/bench.
