@@ -215,7 +215,8 @@ struct Model {
     // a symbol in block 15 or in the block of the symbol before is found by comparing with
     // the entries of that block at once, products and all. Any other block is found by
     // counting the block starts at or below the symbol first: products again, so there is
-    // no division, and no branch on where in a block the symbol lies.
+    // no division, and no branch on where in a block the symbol lies. Always inlined: as a
+    // call it returned the interval through memory, a quarter of the decoding time.
     [[gnu::always_inline]] Interval find(int range, int limit) const {
         if (base[15] * range <= limit) return within(15, range, limit);
         const unsigned last = lastBlock;
@@ -396,7 +397,8 @@ public:
         code_ = int(in_.bits(16));
     }
 
-    void step(const TotalDivider& div, size_t i) {
+    // Always inlined into the loop that takes the planes' steps in turn (5% of the time).
+    [[gnu::always_inline]] void step(const TotalDivider& div, size_t i) {
         const int range = high_ - low_ + 1, total = model_.total();
         // The symbol is the largest s with F[s] <= (scaled - 1) / range, that is with
         // F[s] * range <= scaled - 1: the same test without the division.
