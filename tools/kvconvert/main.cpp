@@ -1,4 +1,5 @@
 // kvconvert: converts pictures between the formats of the suite from the command line.
+#include "activity.h"
 #include "kvconvert_help.h"
 #include "picture_io.h"
 
@@ -128,11 +129,19 @@ int run(const Command& command) {
     if (const kvconvert::Result writer = kvconvert::checkWriter(output); !writer.ok())
         return fail(output, "cannot write", writer);
     kvconvert::Picture picture;
-    const kvconvert::Result read = kvconvert::loadPicture(input, picture);
+    kvconvert::Result read;
+    {
+        const kvconvert::Activity activity(kvconvert::Activity::terminal(), "reading", input);
+        read = kvconvert::loadPicture(input, picture);
+    }
     if (!picture.warning.empty())
         std::fprintf(stderr, "kvconvert: %s: warning: %s\n", input.c_str(), picture.warning.c_str());
     if (!read.ok()) return fail(input, "cannot read", read);
-    const kvconvert::Result written = kvconvert::savePicture(output, picture, command.kvi);
+    kvconvert::Result written;
+    {
+        const kvconvert::Activity activity(kvconvert::Activity::terminal(), "writing", output);
+        written = kvconvert::savePicture(output, picture, command.kvi);
+    }
     return written.ok() ? 0 : fail(output, "cannot write", written);
 }
 
