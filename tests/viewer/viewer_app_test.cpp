@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <vector>
 
 using namespace kviewer;
 using kvtest::Bytes;
@@ -169,6 +170,33 @@ TEST(ViewerApp, FailedLoadKeepsThePreviousPicture) {
         EXPECT_EQ(viewer.app.picture().width(), 8u);
         EXPECT_EQ(viewer.title, title);
     }
+}
+
+TEST(ViewerApp, BusySpansEachLoadAndSaveAndEndsBeforeItsBox) {
+    kvtest::TempDir dir;
+    ASSERT_TRUE(viewertest::writeKvi(dir.file("a.kvi"), 8, 6, 32, kvtest::makePhotoRgba(8, 6)));
+    kvtest::writeFile(dir.file("bad.kvi"), Bytes{'k', 'v', 'I', 16, 0x81});
+    UiRecorder ui;
+    Viewer viewer;
+    ASSERT_TRUE(viewer.init());
+    // Each call with the number of boxes shown by then.
+    std::vector<std::pair<bool, size_t>> calls;
+    viewer.app.onBusy = [&](bool busy) { calls.emplace_back(busy, ui.messages.size()); };
+    using Calls = std::vector<std::pair<bool, size_t>>;
+
+    ASSERT_TRUE(viewer.app.open(dir.file("a.kvi")));
+    EXPECT_EQ(calls, (Calls{{true, 0}, {false, 0}}));
+    calls.clear();
+    EXPECT_FALSE(viewer.app.open(dir.file("bad.kvi")));
+    EXPECT_EQ(calls, (Calls{{true, 0}, {false, 0}}));
+    EXPECT_EQ(ui.messages.size(), 1u);
+    calls.clear();
+    EXPECT_EQ(viewer.app.saveAsKvi(dir.file("out.kvi")), SaveResult::Ok);
+    EXPECT_EQ(calls, (Calls{{true, 1}, {false, 1}}));
+    calls.clear();
+    EXPECT_NE(viewer.app.saveAsKvi(dir.file("none/out.kvi")), SaveResult::Ok);
+    EXPECT_EQ(calls, (Calls{{true, 1}, {false, 1}}));
+    EXPECT_EQ(ui.messages.size(), 2u);
 }
 
 TEST(ViewerApp, SaveBeforeAnyLoadDoesNothing) {

@@ -39,6 +39,22 @@ platform::FileDialogRequest saveRequest(HWND owner) {
     return request;
 }
 
+// onBusy(true) now and onBusy(false) when the span ends, however it ends.
+class BusySpan {
+public:
+    explicit BusySpan(const std::function<void(bool)>& onBusy) : onBusy_(onBusy) {
+        if (onBusy_) onBusy_(true);
+    }
+    ~BusySpan() {
+        if (onBusy_) onBusy_(false);
+    }
+    BusySpan(const BusySpan&) = delete;
+    BusySpan& operator=(const BusySpan&) = delete;
+
+private:
+    const std::function<void(bool)>& onBusy_;
+};
+
 }  // namespace
 
 ViewerApp::ViewerApp(HWND window, ViewerSettings settings)
@@ -91,6 +107,7 @@ bool ViewerApp::open(const std::string& path) {
     std::string why = "no graphics device";
     bool ok = false;
     try {
+        const BusySpan busy(onBusy);
         ok = graphicsReady_ && loadPicture(path, loaded, &why);
         if (ok) {
             loaded.image.FX_RepakBits(loaded.pixels(), loaded.width(), loaded.height(), 513, "bgra");
@@ -187,7 +204,11 @@ void ViewerApp::saveWithDialog() {
 
 SaveResult ViewerApp::saveAsKvi(const std::string& path) {
     if (!imageShown_) return SaveResult::Ok;
-    const SaveResult result = savePictureAsKvi(path, picture_);
+    SaveResult result;
+    {
+        const BusySpan busy(onBusy);
+        result = savePictureAsKvi(path, picture_);
+    }
     if (result != SaveResult::Ok) {
         MessageBoxA(nullptr, saveResultMessage(result), "Error!", MB_ICONERROR);
     }

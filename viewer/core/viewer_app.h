@@ -37,6 +37,9 @@ public:
     std::function<void(const std::string&)> onTitleChanged;
     // Called after the "Can't load image!" box with the path and why it could not be shown.
     std::function<void(const std::string& path, const std::string& why)> onLoadFailed;
+    // Called with true before a picture is read or written and with false when that ends,
+    // before any box about it: a big picture takes seconds, and the window shows it is busy.
+    std::function<void(bool busy)> onBusy;
 
     // Applies the start theme, "Language/russian.xml" below the start directory unless the
     // settings name another, to the menu.

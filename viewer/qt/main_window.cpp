@@ -46,6 +46,12 @@ MainWindow::MainWindow(const kviewer::ViewerSettings& settings)
     app_->onLoadFailed = [this](const std::string& path, const std::string& why) {
         statusBar()->showMessage(QFile::decodeName(QByteArray::fromStdString(path)) + ": " + utf8(why), kLoadFailureShownMs);
     };
+    app_->onBusy = [](bool busy) {
+        if (busy)
+            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QGuiApplication::restoreOverrideCursor();
+    };
     rebuildMenu();
     resizeSettle_.setSingleShot(true);
     resizeSettle_.setInterval(kResizeSettleMs);
