@@ -295,7 +295,7 @@ void Game::play(float seconds) {
     const TOVREN_fCoord3 previous = player_.pointAt(0, 0, 6.5f);
     player_.fly(readPilot(control_), seconds);
     player_.stayInside(kPlayHalf, seconds);
-    const bool bumped = player_.keepAbove(world_.groundHeight(player_.position.x, player_.position.z));
+    const bool bumped = player_.keepAbove(world_.surfaceHeight(player_.position.x, player_.position.z));
     bumpWait_ -= seconds;
     if (bumped && bumpWait_ <= 0) {
         audio_.play(Effect::Bump, camera_.position, camera_.viewAngles.y, player_.position);

@@ -79,6 +79,7 @@ std::string World::load() {
             return "cannot load the model " + here + mesh.file + ": " + modelStatusText(status);
         }
     }
+    indexCrowns();
     // Light 0 is the sun, low in the south-west so the hills cast long shades; light 1 the
     // glider's lamp, moved with it every frame. The ambient light keeps shaded slopes visible.
     sun.Create(0, lightRecord(TOVREN_LIGHT_DIRECTIONAL, {0.5f, -0.6f, 0.6f}, {1.0f, 0.92f, 0.78f}, 0));
@@ -97,6 +98,7 @@ void World::release() {
     crystal.Delete();
     trunks.Delete();
     crowns.Delete();
+    crownsByCell_.clear();
     terrain.Delete();
     sky.Release();
 }
@@ -123,26 +125,57 @@ void World::respawn(size_t index) {
 }
 
 float World::groundHeight(float x, float z) {
-    const int n = kTerrainCells;
     const float limit = kWorldHalf - 0.01f;
     x = std::clamp(x, -limit, limit);
     z = std::clamp(z, -limit, limit);
-    const int col = std::clamp(static_cast<int>((x + kWorldHalf) / kTerrainCellSize), 0, n - 1);
-    const int row = std::clamp(static_cast<int>((z + kWorldHalf) / kTerrainCellSize), 0, n - 1);
     // Each grid cell is one quad of the terrain file, which mvoconvert splits into two
     // triangles in the same order: faces 2k and 2k + 1 cover cell k.
-    const uint32_t first = 2 * static_cast<uint32_t>(row * n + col);
-    const D3DXVECTOR3 origin(x, 1000.0f, z), down(0, -1, 0);
-    for (uint32_t f = first; f < first + 2 && f < terrain.faceCount; ++f) {
-        const TOVREN_FACE& face = terrain.faces[f];
-        float t = 0, u = 0, v = 0;
-        if (test_.IntersectTriangle(origin, down, vec(terrain.vertices[face.vertex[0]]),
-                                    vec(terrain.vertices[face.vertex[1]]), vec(terrain.vertices[face.vertex[2]]), &t,
-                                    &u, &v)) {
-            return origin.y - t;
+    const uint32_t first = 2 * static_cast<uint32_t>(cellAt(x, z));
+    const uint32_t cell[] = {first, first + 1};
+    const float height = highestUnder(terrain, cell, x, z);
+    return std::isfinite(height) ? height : 0;  // only when the model is not the terrain the tool wrote
+}
+
+float World::surfaceHeight(float x, float z) {
+    const float ground = groundHeight(x, z);
+    if (std::fabs(x) >= kWorldHalf || std::fabs(z) >= kWorldHalf || crownsByCell_.empty()) return ground;
+    return std::max(ground, highestUnder(crowns, crownsByCell_[cellAt(x, z)], x, z));
+}
+
+void World::indexCrowns() {
+    crownsByCell_.assign(size_t(kTerrainCells) * kTerrainCells, {});
+    for (uint32_t f = 0; f < crowns.faceCount; ++f) {
+        float x0 = INFINITY, z0 = INFINITY, x1 = -INFINITY, z1 = -INFINITY;
+        for (const uint32_t v : crowns.faces[f].vertex) {
+            x0 = std::min(x0, crowns.vertices[v].x), x1 = std::max(x1, crowns.vertices[v].x);
+            z0 = std::min(z0, crowns.vertices[v].z), z1 = std::max(z1, crowns.vertices[v].z);
         }
+        const size_t first = cellAt(x0, z0), last = cellAt(x1, z1);
+        for (size_t row = first / kTerrainCells; row <= last / kTerrainCells; ++row)
+            for (size_t col = first % kTerrainCells; col <= last % kTerrainCells; ++col)
+                crownsByCell_[row * kTerrainCells + col].push_back(f);
     }
-    return 0;  // only when the model is not the terrain the tool wrote
+}
+
+size_t World::cellAt(float x, float z) {
+    auto index = [](float at) {
+        return static_cast<size_t>(std::clamp((at + kWorldHalf) / kTerrainCellSize, 0.0f, kTerrainCells - 1.0f));
+    };
+    return index(z) * kTerrainCells + index(x);
+}
+
+float World::highestUnder(const cTOVREN_Model& model, std::span<const uint32_t> faces, float x, float z) {
+    const D3DXVECTOR3 origin(x, 1000.0f, z), down(0, -1, 0);
+    float highest = -INFINITY;
+    for (const uint32_t f : faces) {
+        if (f >= model.faceCount) continue;
+        const TOVREN_FACE& face = model.faces[f];
+        float t = 0, u = 0, v = 0;
+        if (test_.IntersectTriangle(origin, down, vec(model.vertices[face.vertex[0]]), vec(model.vertices[face.vertex[1]]),
+                                    vec(model.vertices[face.vertex[2]]), &t, &u, &v))
+            highest = std::max(highest, origin.y - t);
+    }
+    return highest;
 }
 
 TOVREN_fCoord3 World::rotationOf(size_t index) const {
@@ -231,7 +264,7 @@ void World::attractStep(Glider& player, float seconds) {
     const TOVREN_fCoord3 previous = player.pointAt(0, 0, 6.5f);
     const int32_t target = nearestCrystal(player.position);
     player.fly(target >= 0 ? autopilot(player, crystals[target].position) : PilotInput{}, seconds);
-    player.keepAbove(groundHeight(player.position.x, player.position.z));
+    player.keepAbove(surfaceHeight(player.position.x, player.position.z));
     player.stayInside(kPlayHalf, seconds);
     if (const int32_t hit = touchedCrystal(player, previous); hit >= 0) respawn(hit);
 }

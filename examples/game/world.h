@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -38,7 +39,7 @@ class World {
 public:
     cTOVREN_Sky sky;
     cTOVREN_Model terrain;
-    cTOVREN_Model crowns;  // the pine groves: scenery, drawn in two materials
+    cTOVREN_Model crowns;  // the pine groves, drawn in two materials
     cTOVREN_Model trunks;
     cTOVREN_Model crystal;  // one mesh drawn at every crystal's place
     cTOVREN_Model mine;
@@ -64,6 +65,9 @@ public:
     // The height of the terrain's surface under (x, z), found by casting a ray down onto the
     // two triangles of the grid cell below. Outside the terrain its nearest edge counts.
     float groundHeight(float x, float z);
+    // The ground or the pine crown above it, whichever is higher: the glider skims over the
+    // groves instead of flying through them.
+    float surfaceHeight(float x, float z);
 
     // The crystal or mine the glider touched while moving from `previous` to where it is now,
     // or -1. The glider is three lines (its path, its wings, its length); each is tested
@@ -102,12 +106,22 @@ public:
     void drawSky(IDirect3DDevice8* device, cTOVREN_Camera& camera);
 
 private:
+    // The terrain grid cell under (x, z), row by row; outside the terrain the nearest one.
+    static size_t cellAt(float x, float z);
+    // The highest of the given faces that a ray cast straight down at (x, z) meets, or
+    // -infinity when it meets none.
+    float highestUnder(const cTOVREN_Model& model, std::span<const uint32_t> faces, float x, float z);
+    // Lists each crown face under the cells that its outline covers, so that the height
+    // under a point tests only the few faces above its cell.
+    void indexCrowns();
+
     int32_t touched(const cTOVREN_Model& model, const std::vector<Pickup>& things, const Glider& glider,
                     TOVREN_fCoord3 previous);
     TOVREN_fCoord3 placeAbove(float x, float z, float low, float high);
     TOVREN_fCoord3 rotationOf(size_t index) const;
 
     cTOVREN_Intersection test_;
+    std::vector<std::vector<uint32_t>> crownsByCell_;
     Random random_{1};
     bool night_ = false;
 };

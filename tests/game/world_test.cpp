@@ -8,9 +8,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -102,6 +104,45 @@ TEST_F(WorldTest, TheTreesStandOnTheGroundOutsideTheValley) {
         }
     }
     EXPECT_EQ(below, above);
+}
+
+// Over a pine the surface is its crown, a little below the tip beside it, and the ground
+// again past the crown's edge; the valley where the game starts has no trees at all.
+TEST_F(WorldTest, TheSurfaceRisesOverEveryCrownAndNowhereElse) {
+    // The two tiers of a pine have their tips on the tree's axis, the only place where two
+    // crown vertices share x and z; the upper tip is the higher one.
+    std::map<std::pair<float, float>, std::vector<float>> byPlace;
+    for (uint32_t i = 0; i < world_.crowns.vertexCount; ++i) {
+        const TOVREN_fCoord3 v = world_.crowns.vertices[i];
+        byPlace[{v.x, v.z}].push_back(v.y);
+    }
+    std::vector<TOVREN_fCoord3> tips;
+    for (const auto& [place, heights] : byPlace)
+        if (heights.size() == 2) tips.push_back({place.first, std::max(heights[0], heights[1]), place.second});
+    ASSERT_EQ(tips.size(), 210u);
+    // How many pines stand within `distance` of (x, z); the widest crown reaches 4.4.
+    auto treesWithin = [&](float x, float z, float distance) {
+        return std::count_if(tips.begin(), tips.end(),
+                             [&](const TOVREN_fCoord3& t) { return std::hypot(t.x - x, t.z - z) < distance; });
+    };
+    size_t alone = 0, clear = 0;
+    for (const TOVREN_fCoord3& tip : tips) {
+        if (treesWithin(tip.x, tip.z, 9.0f) == 1) {  // no neighbour's crown overlaps this one
+            ++alone;
+            // Just off the tip, so that the ray meets one face rather than the edge between two.
+            const float height = world_.surfaceHeight(tip.x + 0.11f, tip.z + 0.07f);
+            EXPECT_LE(height, tip.y) << tip.x << ", " << tip.z;
+            EXPECT_GT(height, tip.y - 1.0f) << tip.x << ", " << tip.z;
+        }
+        const float x = tip.x + 6, z = tip.z;
+        if (treesWithin(x, z, 5.0f) > 0) continue;
+        ++clear;
+        EXPECT_FLOAT_EQ(world_.surfaceHeight(x, z), world_.groundHeight(x, z)) << x << ", " << z;
+    }
+    EXPECT_GT(alone, 150u);
+    EXPECT_GT(clear, 100u);
+    for (const float x : {-60.0f, 0.0f, 60.0f}) EXPECT_FLOAT_EQ(world_.surfaceHeight(x, 0), world_.groundHeight(x, 0));
+    EXPECT_FLOAT_EQ(world_.surfaceHeight(-5000, -5000), world_.groundHeight(-5000, -5000));
 }
 
 TEST_F(WorldTest, ASeedAlwaysScattersTheSameWorldAboveTheGround) {
