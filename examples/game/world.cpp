@@ -159,7 +159,8 @@ void World::indexCrowns() {
 
 size_t World::cellAt(float x, float z) {
     auto index = [](float at) {
-        return static_cast<size_t>(std::clamp((at + kWorldHalf) / kTerrainCellSize, 0.0f, kTerrainCells - 1.0f));
+        // fmax and fmin, unlike clamp, also take a position that is no number to a cell.
+        return static_cast<size_t>(std::fmin(std::fmax((at + kWorldHalf) / kTerrainCellSize, 0.0f), kTerrainCells - 1.0f));
     };
     return index(z) * kTerrainCells + index(x);
 }

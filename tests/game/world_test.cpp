@@ -143,6 +143,7 @@ TEST_F(WorldTest, TheSurfaceRisesOverEveryCrownAndNowhereElse) {
     EXPECT_GT(clear, 100u);
     for (const float x : {-60.0f, 0.0f, 60.0f}) EXPECT_FLOAT_EQ(world_.surfaceHeight(x, 0), world_.groundHeight(x, 0));
     EXPECT_FLOAT_EQ(world_.surfaceHeight(-5000, -5000), world_.groundHeight(-5000, -5000));
+    EXPECT_FALSE(std::isnan(world_.surfaceHeight(NAN, NAN)));  // a cell like any other, not a wild index
 }
 
 TEST_F(WorldTest, ASeedAlwaysScattersTheSameWorldAboveTheGround) {
