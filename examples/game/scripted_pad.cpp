@@ -1,29 +1,15 @@
 #include "scripted_pad.h"
 
-#include <SDL.h>
+#include <platform/virtual_controller.h>
 
 #include <algorithm>
 #include <cstdlib>
 
 namespace glider {
 
-namespace {
-
-// SDL gives a virtual controller of this shape the standard mapping: axis and button
-// numbers are the SDL_GameControllerAxis and SDL_GameControllerButton values.
-constexpr int kAxes = SDL_CONTROLLER_AXIS_MAX;
-constexpr int kButtons = SDL_CONTROLLER_BUTTON_DPAD_RIGHT + 1;
-
-}  // namespace
+ScriptedPad::ScriptedPad() = default;
 
 ScriptedPad::~ScriptedPad() {
-    if (pad_) {
-        const SDL_JoystickID id = SDL_JoystickInstanceID(pad_);
-        SDL_JoystickClose(pad_);
-        for (int i = 0; i < SDL_NumJoysticks(); ++i)
-            if (SDL_JoystickGetDeviceInstanceID(i) == id) SDL_JoystickDetachVirtual(i);
-    }
-    if (subsystemUp_) SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
     if (script_) std::fclose(script_);
 }
 
@@ -32,12 +18,11 @@ std::string ScriptedPad::plugIn() {
     if (!path) return {};
     script_ = std::fopen(path, "r");
     if (!script_) return std::string("cannot read the pad script ") + path;
-    // The subsystem stays up while the pad lives: quitting it would unplug the pad.
-    subsystemUp_ = SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0;
-    const int index = subsystemUp_ ? SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, kAxes, kButtons, 0)
-                                   : -1;
-    if (index >= 0) pad_ = SDL_JoystickOpen(index);
-    if (!pad_) return std::string("cannot plug in a virtual controller: ") + SDL_GetError();
+    pad_ = std::make_unique<platform::VirtualController>();
+    if (!pad_->plugIn()) {
+        pad_.reset();
+        return std::string("cannot plug in a virtual controller: ") + SDL_GetError();
+    }
     return {};
 }
 
@@ -58,13 +43,13 @@ void ScriptedPad::apply(const std::string& line) {
     int value = 0;
     if (std::sscanf(line.c_str(), "%63s %d", name, &value) != 2) return;
     const SDL_GameControllerButton button = SDL_GameControllerGetButtonFromString(name);
-    if (button != SDL_CONTROLLER_BUTTON_INVALID && button < kButtons) {
-        SDL_JoystickSetVirtualButton(pad_, button, value != 0 ? 1 : 0);
+    if (button != SDL_CONTROLLER_BUTTON_INVALID && button <= SDL_CONTROLLER_BUTTON_DPAD_RIGHT) {
+        pad_->button(button, value != 0);
         return;
     }
     const SDL_GameControllerAxis axis = SDL_GameControllerGetAxisFromString(name);
     if (axis != SDL_CONTROLLER_AXIS_INVALID)
-        SDL_JoystickSetVirtualAxis(pad_, axis, static_cast<Sint16>(std::clamp(value, -32768, 32767)));
+        pad_->axis(axis, static_cast<Sint16>(std::clamp(value, -32768, 32767)));
 }
 
 }  // namespace glider

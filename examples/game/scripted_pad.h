@@ -9,15 +9,18 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
-struct _SDL_Joystick;
+namespace platform {
+class VirtualController;
+}
 
 namespace glider {
 
 class ScriptedPad {
 public:
-    ScriptedPad() = default;
+    ScriptedPad();
     ~ScriptedPad();
     ScriptedPad(const ScriptedPad&) = delete;
     ScriptedPad& operator=(const ScriptedPad&) = delete;
@@ -32,8 +35,7 @@ private:
     void apply(const std::string& line);
 
     FILE* script_ = nullptr;
-    _SDL_Joystick* pad_ = nullptr;
-    bool subsystemUp_ = false;
+    std::unique_ptr<platform::VirtualController> pad_;
     std::string pending_;  // the start of a line whose end is not written yet
 };
 
