@@ -1,5 +1,7 @@
 #include "b1plane.h"
 
+#include "b1coder.h"
+
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -88,37 +90,12 @@ inline int valueOf(unsigned symbol) {
     return (symbol & 1) == 0 ? int(symbol / 2) - 128 : 128 - int((symbol + 1) / 2);
 }
 
+// Clamped as an integer, without branches: a damaged stream clamps at random. Values stay
+// far inside int: five levels of four coefficients of at most 128 steps of at most 100.
 inline uint8_t sampleOf(double value) {
-    const double t = value + 128.0 + 0.5;  // values below 0 clamp to 0 either way
-    return t >= 255.0 ? 255 : t >= 1.0 ? uint8_t(int(t)) : 0;
+    const double t = value + 128.0 + 0.5;  // truncation takes values between -1 and 0 to 0
+    return uint8_t(std::clamp(int(t), 0, 255));
 }
-
-// Exact division by the model total without a divide instruction: for n < 2^31 and
-// d <= 16384, n / d == (n * m) >> (31 + l) with l = ceil(log2 d) and m = ceil(2^(31+l) / d),
-// because m * d - 2^(31+l) < d <= 2^l. The total moves by one per symbol, so the table is
-// walked almost in order.
-class TotalDivider {
-public:
-    static constexpr uint32_t kMaxTotal = 0x4000;
-
-    TotalDivider() {
-        for (uint32_t d = 1; d <= kMaxTotal; ++d) {
-            unsigned l = 0;
-            while ((uint32_t(1) << l) < d) ++l;
-            shift_[d] = uint8_t(31 + l);
-            multiplier_[d] = ((uint64_t(1) << (31 + l)) + d - 1) / d;
-        }
-    }
-    static const TotalDivider& instance() {
-        static const TotalDivider table;
-        return table;
-    }
-    int divide(int n, int d) const { return int((uint64_t(uint32_t(n)) * multiplier_[d]) >> shift_[d]); }
-
-private:
-    uint64_t multiplier_[kMaxTotal + 1] = {};
-    uint8_t shift_[kMaxTotal + 1] = {};
-};
 
 // row[p] holds 1 at the positions after p and 0 elsewhere.
 struct OnesAfter {
@@ -159,12 +136,6 @@ inline unsigned countProductsAtMost(const uint16_t* row, int first, int range, i
 #endif
 }
 
-// A symbol with its cumulative frequencies: F[symbol] and F[symbol + 1].
-struct Interval {
-    unsigned symbol;
-    int low, high;
-};
-
 // Adaptive cumulative frequencies F[0..256] over 256 symbols, kept as the F of each block
 // of 16 symbols plus offsets within the blocks: F[k] = base[k / 16] + offset[k], with
 // base[16] = F[256] (the total) and offset[256] = 0. Counting a symbol adds 1 to the
@@ -194,17 +165,12 @@ struct Model {
         addOnesAfter(&offset[s & ~15u], s % 16);
         addOnesAfter(base, s / 16);
         lastBlock = s / 16;
-        if (++base[16] >= 0x3FFF) rescale();
+        if (++base[16] >= kRescaleTotal) rescale();
     }
-    // Halves the table; each entry stays above the one before it.
     void rescale() {
         uint16_t f[257];
         for (unsigned k = 0; k <= 256; ++k) f[k] = uint16_t(at(k));
-        f[0] = 0;
-        for (unsigned k = 1; k <= 256; ++k) {
-            f[k] = uint16_t(f[k] >> 1);
-            if (f[k] <= f[k - 1]) f[k] = uint16_t(f[k - 1] + 1);
-        }
+        halveCumulative(f);
         for (unsigned k = 0; k <= 256; ++k) {
             base[k / 16] = f[k & ~15u];
             offset[k] = uint16_t(f[k] - f[k & ~15u]);
@@ -287,65 +253,6 @@ private:
     unsigned pending_ = 0;
 };
 
-// Bits come in most significant first; past the end of the stream they read as 0.
-class BitReader {
-public:
-    BitReader(const uint8_t* begin, const uint8_t* end) : p_(begin), end_(end) {}
-    // The next count bits (0 to 16) as a number.
-    unsigned bits(unsigned count) {
-        refill();
-        const unsigned value = unsigned((cache_ >> 1) >> (63 - count));  // 0 for no bits
-        cache_ <<= count;
-        count_ -= count;
-        return value;
-    }
-
-private:
-    // Tops the cache up to at least 56 bits on every read, so that how many bits a symbol
-    // took is no branch. The cache holds its bits at the top; below them it may hold the
-    // stream's following bits already, which the next load puts there again.
-    void refill() {
-        if (end_ - p_ >= 8) [[likely]] {
-            uint64_t next;
-            std::memcpy(&next, p_, sizeof next);
-            if constexpr (std::endian::native == std::endian::little) next = __builtin_bswap64(next);
-            cache_ |= next >> count_;
-            p_ += (63 - count_) / 8;
-            count_ |= 56;  // count_ + 8 times the bytes taken
-            return;
-        }
-        for (; count_ <= 56; count_ += 8) cache_ |= uint64_t(p_ < end_ ? *p_++ : 0) << (56 - count_);
-    }
-
-    const uint8_t* p_;
-    const uint8_t* end_;
-    uint64_t cache_ = 0;  // count_ bits, most significant first
-    unsigned count_ = 0;
-};
-
-// Leading zeros of a 16-bit value, 16 for 0, without the branch that a count of a value
-// that may be 0 costs.
-inline int leadingZeros16(unsigned value) { return std::countl_zero(((value & 0xFFFF) << 16) | 0x8000); }
-
-// Leading bits that low and high share: the bits the coder can settle at once.
-inline int sharedLeadingBits(int low, int high) { return leadingZeros16(unsigned(low ^ high)); }
-
-// After the n shared bits, the steps while low is 01... and high 10...: each of them drops
-// the second bit of both registers. The range at least doubles each time, so n + k <= 16.
-inline int straddlingSteps(int low, int high, int n) {
-    const unsigned straddling = (unsigned(low) << n) & ~(unsigned(high) << n);
-    return leadingZeros16(~(straddling << 1));
-}
-
-// Shifts the n shared bits out of both registers, then takes the k straddling steps at once,
-// without a loop whose length varies; high takes in ones.
-inline void settle(int& low, int& high, int n, int k) {
-    low = (low << n) & 0xFFFF;
-    high = ((high << n) & 0xFFFF) | ((1 << n) - 1);
-    low = (low << k) & 0x7FFF;
-    high = ((high << k) & 0x7FFF) | 0x8000 | ((1 << k) - 1);
-}
-
 // The bits settled with n >= 1 shared bits: the first of them, the pending copies of its
 // opposite, then the other n - 1; pending + n <= 32. Any other n gives bits to discard.
 inline uint32_t settledBits(int low, int n, uint32_t pending) {
@@ -365,9 +272,10 @@ void encodeSymbols(const uint8_t* symbols, size_t count, BitWriter& out) {
     for (size_t i = 0; i < count; ++i) {
         const uint8_t s = symbols[i];
         const int range = high - low + 1, total = model.total();
+        const TotalDivider::Scale scale = div.scale(range, total);
         const Interval in = model.interval(s);
-        high = low + div.divide(range * in.high, total) - 1;
-        low = low + div.divide(range * in.low, total);
+        high = low + scale(in.high) - 1;
+        low = low + scale(in.low);
         // All settled bits first (the first one releases the pending bits), then the
         // straddling steps; once straddling, low and high cannot share a leading bit again.
         const int n = sharedLeadingBits(low, high);
@@ -387,52 +295,6 @@ void encodeSymbols(const uint8_t* symbols, size_t count, BitWriter& out) {
     }
     out.putWithOpposites(low >= 0x4000 ? 1 : 0, pending + 1);
     out.finish();
-}
-
-// One plane's arithmetic decoder: its model, registers and bits.
-class SymbolDecoder {
-public:
-    SymbolDecoder(const uint8_t* begin, const uint8_t* end, uint8_t* symbols) : in_(begin, end), symbols_(symbols) {
-        model_.reset();
-        code_ = int(in_.bits(16));
-    }
-
-    // Always inlined into the loop that takes the planes' steps in turn (5% of the time).
-    [[gnu::always_inline]] void step(const TotalDivider& div, size_t i) {
-        const int range = high_ - low_ + 1, total = model_.total();
-        // The symbol is the largest s with F[s] <= (scaled - 1) / range, that is with
-        // F[s] * range <= scaled - 1: the same test without the division.
-        const Interval found = model_.find(range, (code_ - low_ + 1) * total - 1);
-        const unsigned s = found.symbol;
-        high_ = low_ + div.divide(range * found.high, total) - 1;
-        low_ = low_ + div.divide(range * found.low, total);
-        // As the encoder: code lies between low and high, so it shares their n leading bits,
-        // and each straddling step drops its second bit as well.
-        const int n = sharedLeadingBits(low_, high_);
-        const int k = straddlingSteps(low_, high_, n);
-        // No branch on n + k > 0: whether a symbol takes in bits is up to the stream.
-        settle(low_, high_, n, k);
-        const int incoming = int(in_.bits(unsigned(n + k)));
-        code_ = ((code_ << n) & 0xFFFF) | (incoming >> k);
-        code_ = (code_ & 0x8000) | ((code_ << k) & 0x7FFF) | (incoming & ((1 << k) - 1));
-        model_.update(s);
-        symbols_[i] = uint8_t(s);
-    }
-
-private:
-    Model model_;
-    BitReader in_;
-    uint8_t* symbols_;
-    int low_ = 0, high_ = 0xFFFF, code_ = 0;
-};
-
-// Each step of a decoder waits for the one before it, but the decoders of different planes
-// do not wait for each other: taking their steps in turn keeps the processor busy with one
-// plane while the other's step completes.
-template <class... Decoders>
-void decodeSymbols(size_t count, Decoders&... decoders) {
-    const TotalDivider& div = TotalDivider::instance();
-    for (size_t i = 0; i < count; ++i) (decoders.step(div, i), ...);
 }
 
 // The plane with mirrored padding: columns past the width and rows past the height repeat
@@ -551,6 +413,14 @@ void inverseFinestLevel(const uint8_t* symbols, const Geometry& g, uint32_t qual
     }
 }
 
+// The symbols of one or two planes, with the AVX-512 model if wide.
+void decodeSymbolPlanes(const SymbolStream* streams, size_t streamCount, size_t count, [[maybe_unused]] bool wide) {
+#if defined(KVI_B1_WIDE)
+    if (wide) return decodeSymbolsWide(streams, streamCount, count);
+#endif
+    decodeStreams<Model>(streams, streamCount, count);
+}
+
 bool fitsInMemory(const Geometry& g) {
     const uint64_t cells = uint64_t(g.padWidth) * g.padHeight;
     return g.padWidth < (uint64_t(1) << 32) && g.padHeight < (uint64_t(1) << 32) &&
@@ -587,13 +457,23 @@ size_t minStreamBytes(uint32_t width, uint32_t height) noexcept {
 }
 
 Status decodePlane(const uint8_t* stream, size_t length, uint32_t width, uint32_t height,
-                   uint32_t quality, uint8_t* samples) noexcept {
+                   uint32_t quality, uint8_t* samples, Search search) noexcept {
     const PlaneStream plane{stream, length, samples};
-    return decodePlanes(&plane, 1, width, height, quality, 1);
+    return decodePlanes(&plane, 1, width, height, quality, 1, search);
+}
+
+bool wideSearchAvailable() noexcept {
+#if defined(KVI_B1_WIDE)
+    return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+           __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2") &&
+           __builtin_cpu_supports("popcnt");
+#else
+    return false;
+#endif
 }
 
 Status decodePlanes(const PlaneStream* planes, size_t count, uint32_t width, uint32_t height,
-                    uint32_t quality, size_t stride) noexcept {
+                    uint32_t quality, size_t stride, Search search) noexcept {
     if (uint64_t(width) * height <= 1 || (count > 0 && !planes) || stride < 1) return BadArguments;
     for (size_t p = 0; p < count; ++p)
         if (!planes[p].samples) return BadArguments;
@@ -604,19 +484,16 @@ Status decodePlanes(const PlaneStream* planes, size_t count, uint32_t width, uin
         Scratch<uint8_t> symbols(2 * symbolCount);
         Scratch<double> grid(g.levels > 1 ? g.blocksWide(1) * g.blocksHigh(1) : 0);
         // The stream's first byte repeats the number of levels, which the size decides.
-        auto decoderOf = [&](const PlaneStream& plane, uint8_t* out) {
+        auto streamOf = [&](const PlaneStream& plane, uint8_t* out) {
             const bool bits = plane.stream && plane.length > 1;
-            return SymbolDecoder(bits ? plane.stream + 1 : nullptr, bits ? plane.stream + plane.length : nullptr, out);
+            return SymbolStream{bits ? plane.stream + 1 : nullptr, bits ? plane.stream + plane.length : nullptr, out};
         };
+        const bool wide = search == Search::Fastest && wideSearchAvailable();
         for (size_t p = 0; p < count; p += 2) {
             const size_t pair = std::min<size_t>(2, count - p);
-            SymbolDecoder first = decoderOf(planes[p], symbols.data());
-            if (pair == 2) {
-                SymbolDecoder second = decoderOf(planes[p + 1], symbols.data() + symbolCount);
-                decodeSymbols(symbolCount, first, second);
-            } else {
-                decodeSymbols(symbolCount, first);
-            }
+            SymbolStream streams[2];
+            for (size_t q = 0; q < pair; ++q) streams[q] = streamOf(planes[p + q], symbols.data() + q * symbolCount);
+            decodeSymbolPlanes(streams, pair, symbolCount, wide);
             for (size_t q = 0; q < pair; ++q) {
                 const uint8_t* planeSymbols = symbols.data() + q * symbolCount;
                 inverseCoarseLevels(planeSymbols, g, quality, grid.data());

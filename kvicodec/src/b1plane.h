@@ -25,11 +25,15 @@ Status encodePlane(const uint8_t* samples, uint32_t width, uint32_t height, uint
 inline constexpr size_t kMaxSymbolsPerByte = 512;
 size_t minStreamBytes(uint32_t width, uint32_t height) noexcept;
 
+// Which symbol search the decoder takes: the fastest this processor runs (AVX-512 where it
+// has it), or the portable one that every processor runs. Both decode any stream alike.
+enum class Search { Fastest, Portable };
+
 // Decodes length stream bytes into width x height samples. Never reads past length (missing
 // bits read as 0); a damaged stream decodes to something without failing. Fails with
 // BadArguments for a plane of 1 pixel or less.
 Status decodePlane(const uint8_t* stream, size_t length, uint32_t width, uint32_t height,
-                   uint32_t quality, uint8_t* samples) noexcept;
+                   uint32_t quality, uint8_t* samples, Search search = Search::Fastest) noexcept;
 
 // A plane's stream and where its first sample goes.
 struct PlaneStream {
@@ -42,6 +46,6 @@ struct PlaneStream {
 // bytes after the one before it, so that the planes of a picture can go straight into its
 // pixels. Two planes at a time share the coder's loop, which is then nearly twice as fast.
 Status decodePlanes(const PlaneStream* planes, size_t count, uint32_t width, uint32_t height,
-                    uint32_t quality, size_t stride) noexcept;
+                    uint32_t quality, size_t stride, Search search = Search::Fastest) noexcept;
 
 }  // namespace kvi::b1

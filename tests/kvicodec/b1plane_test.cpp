@@ -37,9 +37,14 @@ Plane encodeProduction(const Plane& p, uint32_t w, uint32_t h, uint32_t quality)
     return stream;
 }
 
+// Through the fastest search this processor has, which must agree with the portable one.
 Plane decodeProduction(const Plane& stream, uint32_t w, uint32_t h, uint32_t quality) {
-    Plane out(size_t(w) * h, 0xAB);
+    Plane out(size_t(w) * h, 0xAB), portable(out.size(), 0xCD);
     EXPECT_EQ(kvi::b1::decodePlane(stream.data(), stream.size(), w, h, quality, out.data()), kvi::b1::Ok);
+    EXPECT_EQ(kvi::b1::decodePlane(stream.data(), stream.size(), w, h, quality, portable.data(),
+                                   kvi::b1::Search::Portable),
+              kvi::b1::Ok);
+    EXPECT_EQ(out, portable);
     return out;
 }
 
@@ -99,15 +104,17 @@ TEST(B1Plane, PlanesDecodedTogetherMatchOneByOne) {
     for (auto& b : damaged) b = uint8_t(rng());
     const Plane streams[] = {encodeProduction(makePlane(Kind::Photo, w, h, 1), w, h, q), damaged,
                              encodeProduction(makePlane(Kind::Noise, w, h, 2), w, h, q)};
-    Plane picture(size_t(w) * h * 4, 0xAB);
-    kvi::b1::PlaneStream planes[3];
-    for (size_t c = 0; c < 3; ++c) planes[c] = {streams[c].data(), streams[c].size(), picture.data() + c};
-    ASSERT_EQ(kvi::b1::decodePlanes(planes, 3, w, h, q, 4), kvi::b1::Ok);
-    for (size_t c = 0; c < 4; ++c) {
-        const Plane alone = c < 3 ? decodeProduction(streams[c], w, h, q) : Plane(size_t(w) * h, 0xAB);
-        Plane gathered(alone.size());
-        for (size_t i = 0; i < gathered.size(); ++i) gathered[i] = picture[i * 4 + c];
-        EXPECT_EQ(gathered, alone) << "plane " << c;
+    for (const kvi::b1::Search search : {kvi::b1::Search::Fastest, kvi::b1::Search::Portable}) {
+        Plane picture(size_t(w) * h * 4, 0xAB);
+        kvi::b1::PlaneStream planes[3];
+        for (size_t c = 0; c < 3; ++c) planes[c] = {streams[c].data(), streams[c].size(), picture.data() + c};
+        ASSERT_EQ(kvi::b1::decodePlanes(planes, 3, w, h, q, 4, search), kvi::b1::Ok);
+        for (size_t c = 0; c < 4; ++c) {
+            const Plane alone = c < 3 ? decodeProduction(streams[c], w, h, q) : Plane(size_t(w) * h, 0xAB);
+            Plane gathered(alone.size());
+            for (size_t i = 0; i < gathered.size(); ++i) gathered[i] = picture[i * 4 + c];
+            EXPECT_EQ(gathered, alone) << "plane " << c << " search " << int(search);
+        }
     }
 }
 
