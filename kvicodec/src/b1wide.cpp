@@ -1,5 +1,6 @@
-// The symbol decoder for processors with AVX-512: the whole cumulative table is searched at
-// once, so a stream costs about the same whichever symbols it holds. Built with AVX-512
+// The symbol decoder for processors with AVX-512: a symbol that is not among the few a
+// stream most likely holds next is found by searching the whole cumulative table at once,
+// not block by block, so no stream costs much more than a real picture. Built with AVX-512
 // enabled and only called where wideSearchAvailable() says so.
 #include "b1coder.h"
 
