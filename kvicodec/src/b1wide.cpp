@@ -13,38 +13,43 @@ namespace {
 // entries, eight 32-lane vectors; F[256] is the total. Counting a symbol adds 1 to the
 // entries after it: eight masked additions whatever the symbol.
 struct WideModel {
-    alignas(64) uint16_t f[257];
+    // Past F[256], entries of 0xFFFF, whose products no limit reaches, so that 16 entries
+    // can be compared from any index.
+    alignas(64) uint16_t f[256 + 32];
     int total_;
-    unsigned last_;  // the block of the symbol counted last
+    unsigned last_;  // the symbol counted last
 
     void reset() {
-        for (unsigned k = 0; k <= 256; ++k) f[k] = uint16_t(k);
+        last_ = 255;
+        for (unsigned k = 0; k < 256 + 32; ++k) f[k] = uint16_t(k <= 256 ? k : 0xFFFF);
         total_ = 256;
-        last_ = 15;
     }
     int total() const { return total_; }
 
-    // The largest s with F[s] * range <= limit (limit >= 0). The small values of real
-    // pictures, symbols 240 to 255, and the block of the symbol before (a stream no encoder
-    // wrote may repeat one value over and over) are found by comparing the products of that
-    // block's 16 entries with the limit at once; any other symbol by one division and a
-    // comparison with all 256 entries, since F[s] * range <= limit exactly when
-    // F[s] <= limit / range.
+    // The largest s with F[s] * range <= limit (limit >= 0).
+    // - The small values of real pictures, symbols 240 to 255: the products of their 16
+    //   entries compared with the limit at once.
+    // - The symbol before, which a stream no encoder wrote may repeat over and over: its two
+    //   products.
+    // - Any other symbol: the high halves of all 256 products, which wait only for the range,
+    //   settle every entry whose product lies in a lower 2^16 window than the limit. Products
+    //   are range > 2^14 apart, so at most four share the limit's window; when the entry after
+    //   the settled ones is among them, the 16 entries from it are compared whole.
+    // - A range of 2^16, which has no 16-bit high halves: one division, since
+    //   F[s] * range <= limit exactly when F[s] <= limit / range, and a comparison with all
+    //   256 entries.
     [[gnu::always_inline]] Interval find(int range, int limit) const {
         unsigned s;
         if (f[240] * range <= limit) {
-            s = within(15, range, limit);
-        } else if (unsigned(limit - f[16 * last_] * range) < unsigned((f[16 * last_ + 16] - f[16 * last_]) * range)) {
-            s = within(last_, range, limit);
+            s = 239 + countProductsAtMost(240, range, limit);
+        } else if (unsigned(limit - f[last_] * range) < unsigned((f[last_ + 1] - f[last_]) * range)) {
+            s = last_;
+        } else if (range < 0x10000) [[likely]] {
+            s = countBelowWindow(range, limit) - 1;  // wraps when none is
+            if ((f[s + 1] * range) >> 16 == limit >> 16) [[unlikely]]
+                s += countProductsAtMost(s + 1, range, limit);
         } else {
-            const __m512i bound = _mm512_set1_epi16(int16_t(uint16_t(unsigned(limit) / unsigned(range))));
-            auto countAtMost = [&](unsigned first) {
-                const __mmask32 a = _mm512_cmple_epu16_mask(_mm512_load_si512(f + first), bound);
-                const __mmask32 b = _mm512_cmple_epu16_mask(_mm512_load_si512(f + first + 32), bound);
-                return unsigned(std::popcount(_cvtmask64_u64(_mm512_kunpackd(b, a))));
-            };
-            // F[0] = 0 is always counted and F[256] never compared, so s is 0 to 255.
-            s = (countAtMost(0) + countAtMost(64)) + (countAtMost(128) + countAtMost(192)) - 1;
+            s = countAtMost(unsigned(limit) / unsigned(range)) - 1;
         }
         return {s, f[s], f[s + 1]};
     }
@@ -59,21 +64,45 @@ struct WideModel {
             const __m512i entries = _mm512_load_si512(f + 32 * v);
             _mm512_store_si512(f + 32 * v, _mm512_mask_add_epi16(entries, _mm512_cmpgt_epu16_mask(index, symbol), entries, one));
         }
-        last_ = s / 16;
+        last_ = s;
         f[256] = uint16_t(++total_);
         if (total_ >= kRescaleTotal) rescale();
     }
 
 private:
-    // The symbol of block b, whose first entry times range is at most limit.
-    unsigned within(unsigned b, int range, int limit) const {
+    // How many of the 16 entries from first have products with range at most limit.
+    unsigned countProductsAtMost(unsigned first, int range, int limit) const {
         // Zero-masked with every lane kept: the plain widening trips GCC 12's
         // uninitialised-value warning inside its own header.
         const __m512i entries =
-            _mm512_maskz_cvtepu16_epi32(0xFFFF, _mm256_load_si256(reinterpret_cast<const __m256i*>(f + 16 * b)));
+            _mm512_maskz_cvtepu16_epi32(0xFFFF, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(f + first)));
         const __mmask16 atMost = _mm512_cmple_epu32_mask(_mm512_mullo_epi32(entries, _mm512_set1_epi32(range)),
                                                          _mm512_set1_epi32(limit));
-        return 16 * b - 1 + unsigned(std::popcount(_cvtmask16_u32(atMost)));
+        return unsigned(std::popcount(_cvtmask16_u32(atMost)));
+    }
+
+    // How many of the entries F[0..255] have products with range (below 2^16) whose high
+    // half is below the limit's.
+    unsigned countBelowWindow(int range, int limit) const {
+        const __m512i r = _mm512_set1_epi16(int16_t(uint16_t(range)));
+        const __m512i window = _mm512_set1_epi16(int16_t(uint16_t(limit >> 16)));
+        auto below = [&](unsigned v) {
+            return _mm512_cmplt_epu16_mask(_mm512_mulhi_epu16(_mm512_load_si512(f + 32 * v), r), window);
+        };
+        return countPairs(below);
+    }
+
+    // How many of the entries F[0..255] are at most bound.
+    unsigned countAtMost(unsigned bound) const {
+        const __m512i b = _mm512_set1_epi16(int16_t(uint16_t(bound)));
+        return countPairs([&](unsigned v) { return _mm512_cmple_epu16_mask(_mm512_load_si512(f + 32 * v), b); });
+    }
+
+    // The lanes set in the masks of the eight vectors, taken two at a time.
+    template <class Mask>
+    static unsigned countPairs(Mask mask) {
+        auto pair = [&](unsigned v) { return unsigned(std::popcount(_cvtmask64_u64(_mm512_kunpackd(mask(v + 1), mask(v))))); };
+        return (pair(0) + pair(2)) + (pair(4) + pair(6));
     }
 
     [[gnu::noinline]] void rescale() {

@@ -93,6 +93,12 @@ TEST(B1Plane, DecodersAgreeOnArbitraryStreams) {
         ASSERT_TRUE(b1ref::decode(stream.data(), stream.size(), 300, 170, 100, refOut.data()));
         EXPECT_EQ(decodeProduction(stream, 300, 170, 100), refOut) << fill;
     }
+    // Noise as long as the plane: many bits a symbol, symbols drawn from the whole alphabet.
+    Plane noise(512 * 400);
+    for (auto& b : noise) b = uint8_t(rng());
+    Plane refOut(noise.size());
+    ASSERT_TRUE(b1ref::decode(noise.data(), noise.size(), 512, 400, 100, refOut.data()));
+    EXPECT_EQ(decodeProduction(noise, 512, 400, 100), refOut);
 }
 
 TEST(B1Plane, PlanesDecodedTogetherMatchOneByOne) {
