@@ -22,11 +22,10 @@ struct SymbolStream {
     uint8_t* symbols;
 };
 
-// Whether this processor runs decodeSymbolsWide.
-bool wideSearchAvailable() noexcept;
-
-// Decodes count symbols of each of one or two streams with the AVX-512 model.
-void decodeSymbolsWide(const SymbolStream* streams, size_t streamCount, size_t count);
+// Decode count symbols of each of one or two streams with the flat model, in the instruction
+// set of the name; only called where the processor has it.
+void decodeSymbolsAvx512(const SymbolStream* streams, size_t streamCount, size_t count);
+void decodeSymbolsAvx2(const SymbolStream* streams, size_t streamCount, size_t count);
 
 namespace {
 
@@ -211,6 +210,73 @@ void decodeStreams(const SymbolStream* streams, size_t streamCount, size_t count
         decodeSymbols(count, first);
     }
 }
+
+// Adaptive cumulative frequencies F[0..256] over 256 symbols in one flat table of 16-bit
+// entries, F[256] being the total, searched and counted with the vector operations of Lanes
+// (one set per instruction set): whatever the symbol, a few comparisons of the whole table.
+// Lanes offers, for entries at most 2^14 (padding aside), range at most 2^16 and limit < 2^30:
+// - countProductsAtMost(e, range, limit): how many of the 16 entries from e have
+//   products with range at most limit;
+// - countBelowWindow(f, range, window): how many of F[0..255] have products with range
+//   (below 2^16) whose high 16 bits are below window;
+// - countAtMost(f, bound): how many of F[0..255] are at most bound;
+// - addOnesAfter(f, s): adds 1 to F[s + 1..255].
+template <class Lanes>
+struct FlatModel {
+    // Past F[256], entries of 0xFFFF, whose products no limit reaches, so that 16 entries
+    // can be compared from any index.
+    alignas(64) uint16_t f[256 + 32];
+    int total_;
+    unsigned last_;  // the symbol counted last
+
+    void reset() {
+        for (unsigned k = 0; k < 256 + 32; ++k) f[k] = uint16_t(k <= 256 ? k : 0xFFFF);
+        total_ = 256;
+        last_ = 255;
+    }
+    int total() const { return total_; }
+
+    // The largest s with F[s] * range <= limit (limit >= 0).
+    // - The small values of real pictures, symbols 240 to 255: the products of their 16
+    //   entries compared with the limit at once.
+    // - The symbol before, which a stream no encoder wrote may repeat over and over: its two
+    //   products.
+    // - Any other symbol: the high halves of all 256 products, which wait only for the range,
+    //   settle every entry whose product lies in a lower 2^16 window than the limit. Products
+    //   are range > 2^14 apart, so at most four share the limit's window; when the entry after
+    //   the settled ones is among them, the 16 entries from it are compared whole.
+    // - A range of 2^16, which has no 16-bit high halves: one division, since
+    //   F[s] * range <= limit exactly when F[s] <= limit / range, and a comparison with all
+    //   256 entries.
+    [[gnu::always_inline]] Interval find(int range, int limit) const {
+        unsigned s;
+        if (f[240] * range <= limit) {
+            s = 239 + Lanes::countProductsAtMost(f + 240, range, limit);
+        } else if (unsigned(limit - f[last_] * range) < unsigned((f[last_ + 1] - f[last_]) * range)) {
+            s = last_;
+        } else if (range < 0x10000) [[likely]] {
+            s = Lanes::countBelowWindow(f, range, limit >> 16) - 1;  // wraps when none is
+            if ((f[s + 1] * range) >> 16 == limit >> 16) [[unlikely]]
+                s += Lanes::countProductsAtMost(f + (s + 1), range, limit);
+        } else {
+            s = Lanes::countAtMost(f, unsigned(limit) / unsigned(range)) - 1;
+        }
+        return {s, f[s], f[s + 1]};
+    }
+
+    [[gnu::always_inline]] void update(unsigned s) {
+        Lanes::addOnesAfter(f, s);
+        last_ = s;
+        f[256] = uint16_t(++total_);
+        if (total_ >= kRescaleTotal) rescale();
+    }
+
+private:
+    [[gnu::noinline]] void rescale() {
+        halveCumulative(f);
+        total_ = f[256];
+    }
+};
 
 }  // namespace
 }  // namespace kvi::b1

@@ -413,10 +413,30 @@ void inverseFinestLevel(const uint8_t* symbols, const Geometry& g, uint32_t qual
     }
 }
 
-// The symbols of one or two planes, with the AVX-512 model if wide.
-void decodeSymbolPlanes(const SymbolStream* streams, size_t streamCount, size_t count, [[maybe_unused]] bool wide) {
+// The instruction set a search takes on this processor.
+enum class SymbolPath { Portable, Avx2, Avx512 };
+
+SymbolPath symbolPath(Search search) {
 #if defined(KVI_B1_WIDE)
-    if (wide) return decodeSymbolsWide(streams, streamCount, count);
+    const bool avx2 = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") &&
+                      __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("popcnt");
+    const bool avx512 = avx2 && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+                        __builtin_cpu_supports("avx512vl");
+    if (search == Search::Fastest && avx512) return SymbolPath::Avx512;
+    if (search != Search::Portable && avx2) return SymbolPath::Avx2;
+#else
+    (void)search;
+#endif
+    return SymbolPath::Portable;
+}
+
+// The symbols of one or two planes.
+void decodeSymbolPlanes(const SymbolStream* streams, size_t streamCount, size_t count, SymbolPath path) {
+#if defined(KVI_B1_WIDE)
+    if (path == SymbolPath::Avx512) return decodeSymbolsAvx512(streams, streamCount, count);
+    if (path == SymbolPath::Avx2) return decodeSymbolsAvx2(streams, streamCount, count);
+#else
+    (void)path;
 #endif
     decodeStreams<Model>(streams, streamCount, count);
 }
@@ -462,16 +482,6 @@ Status decodePlane(const uint8_t* stream, size_t length, uint32_t width, uint32_
     return decodePlanes(&plane, 1, width, height, quality, 1, search);
 }
 
-bool wideSearchAvailable() noexcept {
-#if defined(KVI_B1_WIDE)
-    return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-           __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2") &&
-           __builtin_cpu_supports("popcnt");
-#else
-    return false;
-#endif
-}
-
 Status decodePlanes(const PlaneStream* planes, size_t count, uint32_t width, uint32_t height,
                     uint32_t quality, size_t stride, Search search) noexcept {
     if (uint64_t(width) * height <= 1 || (count > 0 && !planes) || stride < 1) return BadArguments;
@@ -488,12 +498,12 @@ Status decodePlanes(const PlaneStream* planes, size_t count, uint32_t width, uin
             const bool bits = plane.stream && plane.length > 1;
             return SymbolStream{bits ? plane.stream + 1 : nullptr, bits ? plane.stream + plane.length : nullptr, out};
         };
-        const bool wide = search == Search::Fastest && wideSearchAvailable();
+        const SymbolPath path = symbolPath(search);
         for (size_t p = 0; p < count; p += 2) {
             const size_t pair = std::min<size_t>(2, count - p);
             SymbolStream streams[2];
             for (size_t q = 0; q < pair; ++q) streams[q] = streamOf(planes[p + q], symbols.data() + q * symbolCount);
-            decodeSymbolPlanes(streams, pair, symbolCount, wide);
+            decodeSymbolPlanes(streams, pair, symbolCount, path);
             for (size_t q = 0; q < pair; ++q) {
                 const uint8_t* planeSymbols = symbols.data() + q * symbolCount;
                 inverseCoarseLevels(planeSymbols, g, quality, grid.data());

@@ -25,9 +25,10 @@ Status encodePlane(const uint8_t* samples, uint32_t width, uint32_t height, uint
 inline constexpr size_t kMaxSymbolsPerByte = 512;
 size_t minStreamBytes(uint32_t width, uint32_t height) noexcept;
 
-// Which symbol search the decoder takes: the fastest this processor runs (AVX-512 where it
-// has it), or the portable one that every processor runs. Both decode any stream alike.
-enum class Search { Fastest, Portable };
+// Which symbol search the decoder takes: the fastest this processor runs (AVX-512, else
+// AVX2, where it has them), AVX2 where it has it, or the portable one that every processor
+// runs. All decode any stream alike.
+enum class Search { Fastest, Avx2, Portable };
 
 // Decodes length stream bytes into width x height samples. Never reads past length (missing
 // bits read as 0); a damaged stream decodes to something without failing. Fails with
