@@ -1,7 +1,7 @@
-// The B1 arithmetic coder's registers, bits and decoding loop, shared by the portable
-// symbol decoder and the one built for AVX-512. The two are compiled for different
-// processors, so everything here has internal linkage: neither can end up calling a copy
-// of a function that the other compiled.
+// The B1 arithmetic coder's registers, bits, decoding loop and flat model, shared by the
+// portable symbol decoder and the ones built for AVX2 and AVX-512. These are compiled for
+// different processors, so everything here has internal linkage: none can end up calling a
+// copy of a function that another compiled.
 #pragma once
 
 #include <bit>
