@@ -58,7 +58,7 @@ public:
     struct Scale {
         uint64_t factor;
         unsigned shift;
-        int operator()(int f) const { return int((uint64_t(uint32_t(f)) * factor) >> shift); }
+        [[gnu::always_inline]] int operator()(int f) const { return int((uint64_t(uint32_t(f)) * factor) >> shift); }
     };
 
     TotalDivider() {
@@ -73,7 +73,7 @@ public:
         static const TotalDivider table;
         return table;
     }
-    Scale scale(int range, int total) const { return {uint64_t(uint32_t(range)) * multiplier_[total], shift_[total]}; }
+    [[gnu::always_inline]] Scale scale(int range, int total) const { return {uint64_t(uint32_t(range)) * multiplier_[total], shift_[total]}; }
 
 private:
     uint64_t multiplier_[kMaxTotal + 1] = {};
@@ -85,7 +85,7 @@ class BitReader {
 public:
     BitReader(const uint8_t* begin, const uint8_t* end) : p_(begin), end_(end) {}
     // The next count bits (0 to 16) as a number.
-    unsigned bits(unsigned count) {
+    [[gnu::always_inline]] unsigned bits(unsigned count) {
         refill();
         const unsigned value = unsigned((cache_ >> 1) >> (63 - count));  // 0 for no bits
         cache_ <<= count;
@@ -97,7 +97,7 @@ private:
     // Tops the cache up to at least 56 bits on every read, so that how many bits a symbol
     // took is no branch. The cache holds its bits at the top; below them it may hold the
     // stream's following bits already, which the next load puts there again.
-    void refill() {
+    [[gnu::always_inline]] void refill() {
         if (end_ - p_ >= 8) [[likely]] {
             uint64_t next;
             std::memcpy(&next, p_, sizeof next);
@@ -118,14 +118,14 @@ private:
 
 // Leading zeros of a 16-bit value, 16 for 0, without the branch that a count of a value
 // that may be 0 costs.
-inline int leadingZeros16(unsigned value) { return std::countl_zero(((value & 0xFFFF) << 16) | 0x8000); }
+[[gnu::always_inline]] inline int leadingZeros16(unsigned value) { return std::countl_zero(((value & 0xFFFF) << 16) | 0x8000); }
 
 // Leading bits that low and high share: the bits the coder can settle at once.
-inline int sharedLeadingBits(int low, int high) { return leadingZeros16(unsigned(low ^ high)); }
+[[gnu::always_inline]] inline int sharedLeadingBits(int low, int high) { return leadingZeros16(unsigned(low ^ high)); }
 
 // After the n shared bits, the steps while low is 01... and high 10...: each of them drops
 // the second bit of both registers. The range at least doubles each time, so n + k <= 16.
-inline int straddlingSteps(int low, int high, int n) {
+[[gnu::always_inline]] inline int straddlingSteps(int low, int high, int n) {
 #if defined(__BMI__)
     // Spelt out: with AVX-512 the compiler may otherwise take this through mask registers,
     // which puts two crossings on every symbol's path.
@@ -138,7 +138,7 @@ inline int straddlingSteps(int low, int high, int n) {
 
 // Shifts the n shared bits out of both registers, then takes the k straddling steps at once,
 // without a loop whose length varies; high takes in ones.
-inline void settle(int& low, int& high, int n, int k) {
+[[gnu::always_inline]] inline void settle(int& low, int& high, int n, int k) {
     low = (low << n) & 0xFFFF;
     high = ((high << n) & 0xFFFF) | ((1 << n) - 1);
     low = (low << k) & 0x7FFF;

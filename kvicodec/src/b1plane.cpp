@@ -92,7 +92,7 @@ inline int valueOf(unsigned symbol) {
 
 // Clamped as an integer, without branches: a damaged stream clamps at random. Values stay
 // far inside int: five levels of four coefficients of at most 128 steps of at most 100.
-inline uint8_t sampleOf(double value) {
+[[gnu::always_inline]] inline uint8_t sampleOf(double value) {
     const double t = value + 128.0 + 0.5;  // truncation takes values between -1 and 0 to 0
     return uint8_t(std::clamp(int(t), 0, 255));
 }
