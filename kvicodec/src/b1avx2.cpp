@@ -28,9 +28,10 @@ struct Avx2Lanes {
         return countPairs([&](unsigned v) { return _mm256_cmpgt_epi16(w, _mm256_mulhi_epu16(load(f, v), r)); });
     }
 
+    // Entries and bound + 1 stay below 2^15 too: F <= bound as bound + 1 > F.
     [[gnu::always_inline]] static unsigned countAtMost(const uint16_t* f, unsigned bound) {
-        const __m256i b = _mm256_set1_epi16(int16_t(bound));
-        return countPairs([&](unsigned v) { return _mm256_cmpgt_epi16(load(f, v), b); }, true);
+        const __m256i above = _mm256_set1_epi16(int16_t(bound + 1));
+        return countPairs([&](unsigned v) { return _mm256_cmpgt_epi16(above, load(f, v)); });
     }
 
     [[gnu::always_inline]] static void addOnesAfter(uint16_t* f, unsigned s) {
@@ -46,13 +47,12 @@ struct Avx2Lanes {
 private:
     [[gnu::always_inline]] static __m256i load(const uint16_t* f, unsigned v) { return _mm256_load_si256(reinterpret_cast<const __m256i*>(f + 16 * v)); }
 
-    // The all-one lanes of the sixteen vectors (or, inverted, the others), two vectors'
-    // worth of bytes at a time; the order of the lanes does not matter to a count.
+    // The all-one lanes of the sixteen vectors, two vectors' worth of bytes at a time; the
+    // order of the lanes does not matter to a count.
     template <class Lanes16>
-    [[gnu::always_inline]] static unsigned countPairs(Lanes16 lanes, bool inverted = false) {
+    [[gnu::always_inline]] static unsigned countPairs(Lanes16 lanes) {
         auto pair = [&](unsigned v) {
-            const unsigned bits = unsigned(_mm256_movemask_epi8(_mm256_packs_epi16(lanes(v), lanes(v + 1))));
-            return unsigned(std::popcount(inverted ? ~bits : bits));
+            return unsigned(std::popcount(unsigned(_mm256_movemask_epi8(_mm256_packs_epi16(lanes(v), lanes(v + 1))))));
         };
         return ((pair(0) + pair(2)) + (pair(4) + pair(6))) + ((pair(8) + pair(10)) + (pair(12) + pair(14)));
     }

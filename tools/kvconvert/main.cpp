@@ -115,6 +115,13 @@ int fail(const std::string& file, const char* side, const kvconvert::Result& res
     return 1;
 }
 
+// step(), with its activity shown on a terminal while it lasts.
+template <class Step>
+kvconvert::Result during(const char* what, const std::string& file, Step step) {
+    const kvconvert::Activity activity(kvconvert::Activity::terminal(), what, file);
+    return step();
+}
+
 int run(const Command& command) {
     if (command.kind == Command::Info) {
         std::string text;
@@ -129,19 +136,12 @@ int run(const Command& command) {
     if (const kvconvert::Result writer = kvconvert::checkWriter(output); !writer.ok())
         return fail(output, "cannot write", writer);
     kvconvert::Picture picture;
-    kvconvert::Result read;
-    {
-        const kvconvert::Activity activity(kvconvert::Activity::terminal(), "reading", input);
-        read = kvconvert::loadPicture(input, picture);
-    }
+    const kvconvert::Result read = during("reading", input, [&] { return kvconvert::loadPicture(input, picture); });
     if (!picture.warning.empty())
         std::fprintf(stderr, "kvconvert: %s: warning: %s\n", input.c_str(), picture.warning.c_str());
     if (!read.ok()) return fail(input, "cannot read", read);
-    kvconvert::Result written;
-    {
-        const kvconvert::Activity activity(kvconvert::Activity::terminal(), "writing", output);
-        written = kvconvert::savePicture(output, picture, command.kvi);
-    }
+    const kvconvert::Result written =
+        during("writing", output, [&] { return kvconvert::savePicture(output, picture, command.kvi); });
     return written.ok() ? 0 : fail(output, "cannot write", written);
 }
 
